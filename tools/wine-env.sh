@@ -1,0 +1,34 @@
+# Sourced: prepares Wine for the Windows tests. Argument: the Wine prefix.
+# Sets WINEPREFIX, WINEDEBUG, WINEDLLOVERRIDES and DISPLAY; wine_env_stop ends what it started.
+export WINEPREFIX="$1"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+qxv_xvfb_pid=
+
+if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then
+    for n in $(seq 90 120); do
+        [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
+        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+        qxv_xvfb_pid=$!
+        export DISPLAY=":$n"
+        for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+        break
+    done
+fi
+
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    mkdir -p "$WINEPREFIX"
+    wineboot -i >/dev/null 2>&1 || true
+    wineserver -w
+    # Xvfb has no window manager: unmanaged windows do not block when hidden or destroyed.
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+    wineserver -w
+fi
+
+wineserver -p >/dev/null 2>&1 || true
+wine cmd /c exit >/dev/null 2>&1 </dev/null || true
+
+wine_env_stop() {
+    wineserver -k >/dev/null 2>&1 || true
+    [ -n "$qxv_xvfb_pid" ] && kill "$qxv_xvfb_pid" 2>/dev/null || true
+}
