@@ -17,20 +17,19 @@ constexpr uint32_t HASHMECH_MAX_DIGEST = 64;
 
 // Caller-owned context.
 struct alignas(8) HashContext {
-    uint8_t state[64];      // chaining values; after final the digest at its start
-    uint64_t block_count;   // whole blocks compressed so far (64-bit: long messages)
-    uint8_t buffer[128];    // input not yet compressed
-    uint32_t buffered;      // bytes in buffer
-    int32_t translate;      // set when a translation table was given
-    uint8_t table[256];     // every input byte b is hashed as table[b] when translate is set
+    uint8_t state[64];    // chaining values; after final the digest at its start
+    uint64_t block_count; // whole blocks compressed so far (64-bit: long messages)
+    uint8_t buffer[128];  // input not yet compressed
+    uint32_t buffered;    // bytes in buffer
+    int32_t translate;    // set when a translation table was given
+    uint8_t table[256];   // every input byte b is hashed as table[b] when translate is set
     uint32_t algorithm;
 };
 
 int hashmech_init(uint32_t algorithm, const uint8_t *table, HashContext *context);
-int hashmech_update(uint32_t algorithm, HashContext *context, const uint8_t *data,
-                    uint32_t length);
-int hashmech_final(uint32_t algorithm, HashContext *context, uint32_t padding,
-                   const uint8_t *data, uint32_t length, uint8_t *digest);
+int hashmech_update(uint32_t algorithm, HashContext *context, const uint8_t *data, uint32_t length);
+int hashmech_final(uint32_t algorithm, HashContext *context, uint32_t padding, const uint8_t *data,
+                   uint32_t length, uint8_t *digest);
 int hashmech_hash(uint32_t algorithm, uint32_t padding, const uint8_t *data, uint32_t length,
                   uint8_t *digest);
 int hashmech_hash_file(uint32_t algorithm, uint32_t padding, std::FILE *stream, uint8_t *digest);
