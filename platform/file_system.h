@@ -1,0 +1,110 @@
+// The one door to the operating system's files: every file operation of the container engine,
+// the probe, the self-decrypting build and the batch processor goes through FileSystem, so a
+// test can put a fault-injecting double in its place (set_file_system).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+enum class Access { Read, Write, ReadWrite };
+
+// What other openers of the same file may do while this handle is open.
+enum class Share { None, Read, ReadWrite };
+
+enum class Disposition {
+    OpenExisting, // fail unless the file exists
+    CreateNew,    // fail if the file exists
+    CreateAlways, // create, or truncate an existing file
+};
+
+enum class Origin { Begin, Current, End };
+
+// File times as 100-nanosecond intervals since 1 January 1601 UTC. 0 means "unknown" when
+// read and "leave as it is" when set.
+struct FileTimes {
+    uint64_t creation = 0;
+    uint64_t access = 0;
+    uint64_t write = 0;
+};
+
+struct FileAttributes {
+    bool is_folder = false;
+    bool is_hidden = false;
+    bool is_readonly = false;
+    bool is_system = false;
+    uint64_t size = 0;
+};
+
+struct FolderEntry {
+    std::string name;
+    bool is_folder = false;
+    bool is_link = false; // a symbolic link or junction: following it may loop
+};
+
+struct LocalTime {
+    int year = 0;
+    int month = 0;   // 1 to 12
+    int day = 0;     // 1 to 31
+    int weekday = 0; // 0 = Sunday
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+};
+
+// An open file. Reads and writes report the bytes moved: a read short of the count asked is the
+// end of the file, not an error. Every call returns false on failure.
+class File {
+public:
+    virtual ~File() = default;
+    virtual bool read(void *buffer, size_t count, size_t *done) = 0;
+    virtual bool write(const void *buffer, size_t count, size_t *done) = 0;
+    virtual bool seek(int64_t offset, Origin origin, uint64_t *position = nullptr) = 0;
+    virtual bool set_end() = 0; // cut or extend the file at the current position
+    virtual bool size(uint64_t *size) = 0;
+    virtual bool get_times(FileTimes *times) = 0;
+    virtual bool set_times(const FileTimes &times) = 0;
+};
+
+// Paths are UTF-8.
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+    // nullptr when the file cannot be opened, including when the sharing of another open
+    // handle forbids it.
+    virtual std::unique_ptr<File> open(const std::string &path, Access access, Share share,
+                                       Disposition disposition) = 0;
+    virtual bool copy_file_no_replace(const std::string &from, const std::string &to) = 0;
+    virtual bool remove_file(const std::string &path) = 0;
+    virtual bool rename_no_replace(const std::string &from, const std::string &to) = 0;
+    // nullopt when the path does not exist or cannot be examined.
+    virtual std::optional<FileAttributes> attributes(const std::string &path) = 0;
+    // Every entry of the folder but "." and "..", hidden and system ones included.
+    virtual bool list_folder(const std::string &path, std::vector<FolderEntry> *entries) = 0;
+    virtual LocalTime local_time() = 0;
+    // Full path of the module (program or library) that holds this code.
+    virtual std::string module_path() = 0;
+
+    bool exists(const std::string &path) { return attributes(path).has_value(); }
+};
+
+// The file system every layer uses: the operating system's, unless a test has set another.
+FileSystem &file_system();
+// Replaces the file system for this process; nullptr restores the operating system's.
+void set_file_system(FileSystem *replacement);
+// The operating system's file system, whatever is set.
+FileSystem &native_file_system();
+
+// Whole-count helpers: true only when exactly `count` bytes moved.
+bool read_exact(File &file, void *buffer, size_t count);
+bool write_exact(File &file, const void *buffer, size_t count);
+
+// The folder part of a path, separator included ("" when there is none).
+std::string folder_of(const std::string &path);
+
+} // namespace platform

@@ -1,0 +1,163 @@
+#include "platform/posix/posix_file.h"
+
+#include "platform/posix/posix_sharing.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform::posix {
+
+namespace {
+
+constexpr int64_t SECONDS_1601_TO_1970 = 11644473600;
+constexpr int64_t TICKS_PER_SECOND = 10000000;
+
+int whence_of(Origin origin) {
+    switch (origin) {
+    case Origin::Begin:
+        return SEEK_SET;
+    case Origin::Current:
+        return SEEK_CUR;
+    case Origin::End:
+        break;
+    }
+    return SEEK_END;
+}
+
+timespec timespec_of(uint64_t file_time) {
+    timespec spec{};
+    if (file_time == 0) {
+        spec.tv_nsec = UTIME_OMIT;
+        return spec;
+    }
+    int64_t seconds = 0;
+    long nanoseconds = 0;
+    from_file_time(file_time, &seconds, &nanoseconds);
+    spec.tv_sec = static_cast<time_t>(seconds);
+    spec.tv_nsec = nanoseconds;
+    return spec;
+}
+
+} // namespace
+
+uint64_t to_file_time(int64_t seconds, uint32_t nanoseconds) {
+    const int64_t since_1601 = seconds + SECONDS_1601_TO_1970;
+    if (since_1601 < 0) return 0;
+    return static_cast<uint64_t>(since_1601) * TICKS_PER_SECOND + nanoseconds / 100;
+}
+
+void from_file_time(uint64_t file_time, int64_t *seconds, long *nanoseconds) {
+    *seconds = static_cast<int64_t>(file_time / TICKS_PER_SECOND) - SECONDS_1601_TO_1970;
+    *nanoseconds = static_cast<long>(file_time % TICKS_PER_SECOND) * 100;
+}
+
+PosixFile::~PosixFile() {
+    close(fd_);
+}
+
+bool PosixFile::read(void *buffer, size_t count, size_t *done) {
+    *done = 0;
+    auto *bytes = static_cast<uint8_t *>(buffer);
+    while (*done < count) {
+        const ssize_t got = ::read(fd_, bytes + *done, count - *done);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) return false;
+        if (got == 0) break;
+        *done += static_cast<size_t>(got);
+    }
+    return true;
+}
+
+bool PosixFile::write(const void *buffer, size_t count, size_t *done) {
+    *done = 0;
+    const auto *bytes = static_cast<const uint8_t *>(buffer);
+    while (*done < count) {
+        const ssize_t put = ::write(fd_, bytes + *done, count - *done);
+        if (put < 0 && errno == EINTR) continue;
+        if (put <= 0) return false;
+        *done += static_cast<size_t>(put);
+    }
+    return true;
+}
+
+bool PosixFile::seek(int64_t offset, Origin origin, uint64_t *position) {
+    const off_t at = lseek(fd_, static_cast<off_t>(offset), whence_of(origin));
+    if (at < 0) return false;
+    if (position != nullptr) *position = static_cast<uint64_t>(at);
+    return true;
+}
+
+// Growing the file allocates its blocks, so that a full disk shows here and not in a later
+// write; file systems that cannot allocate ahead get a sparse extension.
+bool PosixFile::set_end() {
+    const off_t at = lseek(fd_, 0, SEEK_CUR);
+    struct stat status {};
+    if (at < 0 || fstat(fd_, &status) != 0) return false;
+    if (at > status.st_size) {
+        const int failure = posix_fallocate(fd_, status.st_size, at - status.st_size);
+        if (failure == 0) return true;
+        if (failure != EOPNOTSUPP && failure != EINVAL) {
+            (void)ftruncate(fd_, status.st_size);
+            return false;
+        }
+    }
+    return ftruncate(fd_, at) == 0;
+}
+
+bool PosixFile::size(uint64_t *size) {
+    struct stat status {};
+    if (fstat(fd_, &status) != 0) return false;
+    *size = static_cast<uint64_t>(status.st_size);
+    return true;
+}
+
+// Creation time is the birth time where the file system reports one, else the last-write time.
+bool PosixFile::get_times(FileTimes *times) {
+    struct statx status {};
+    if (statx(fd_, "", AT_EMPTY_PATH, STATX_ATIME | STATX_MTIME | STATX_BTIME, &status) != 0)
+        return false;
+    times->access = to_file_time(status.stx_atime.tv_sec, status.stx_atime.tv_nsec);
+    times->write = to_file_time(status.stx_mtime.tv_sec, status.stx_mtime.tv_nsec);
+    times->creation = (status.stx_mask & STATX_BTIME) != 0
+                          ? to_file_time(status.stx_btime.tv_sec, status.stx_btime.tv_nsec)
+                          : times->write;
+    return true;
+}
+
+// The birth time cannot be set here; access and last-write times can.
+bool PosixFile::set_times(const FileTimes &times) {
+    const timespec specs[2] = {timespec_of(times.access), timespec_of(times.write)};
+    if (times.access == 0 && times.write == 0) return true;
+    return futimens(fd_, specs) == 0;
+}
+
+std::unique_ptr<File> open_file(const std::string &path, Access access, Share share,
+                                Disposition disposition) {
+    // Write handles are opened for reading too: the sharing markers are read locks.
+    int flags = O_CLOEXEC | (access == Access::Read ? O_RDONLY : O_RDWR);
+    if (disposition == Disposition::CreateNew) flags |= O_CREAT | O_EXCL;
+    if (disposition == Disposition::CreateAlways) flags |= O_CREAT;
+    bool shared_markers = true;
+    int fd = ::open(path.c_str(), flags, 0666);
+    if (fd < 0 && errno == EACCES && access == Access::Write) {
+        fd = ::open(path.c_str(), (flags & ~O_RDWR) | O_WRONLY, 0666);
+        shared_markers = false;
+    }
+    if (fd < 0) return nullptr;
+
+    struct stat status {};
+    const bool created = disposition == Disposition::CreateNew;
+    if (fstat(fd, &status) != 0 || S_ISDIR(status.st_mode) ||
+        (shared_markers && !acquire_sharing(fd, access, share)) ||
+        // Truncate only once the sharing allows it, never under another handle's feet.
+        (disposition == Disposition::CreateAlways && ftruncate(fd, 0) != 0)) {
+        close(fd);
+        if (created) unlink(path.c_str());
+        return nullptr;
+    }
+    return std::make_unique<PosixFile>(fd);
+}
+
+} // namespace platform::posix

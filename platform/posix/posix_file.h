@@ -1,0 +1,35 @@
+// An open file on POSIX systems, with Windows-style sharing emulated by open-file-description
+// locks (see posix_sharing.h).
+#pragma once
+
+#include "platform/file_system.h"
+
+namespace platform::posix {
+
+class PosixFile final : public File {
+public:
+    explicit PosixFile(int fd) : fd_(fd) {}
+    ~PosixFile() override;
+    PosixFile(const PosixFile &) = delete;
+    PosixFile &operator=(const PosixFile &) = delete;
+
+    bool read(void *buffer, size_t count, size_t *done) override;
+    bool write(const void *buffer, size_t count, size_t *done) override;
+    bool seek(int64_t offset, Origin origin, uint64_t *position) override;
+    bool set_end() override;
+    bool size(uint64_t *size) override;
+    bool get_times(FileTimes *times) override;
+    bool set_times(const FileTimes &times) override;
+
+private:
+    int fd_;
+};
+
+std::unique_ptr<File> open_file(const std::string &path, Access access, Share share,
+                                Disposition disposition);
+
+// 100-ns intervals since 1601 <-> seconds and nanoseconds since 1970.
+uint64_t to_file_time(int64_t seconds, uint32_t nanoseconds);
+void from_file_time(uint64_t file_time, int64_t *seconds, long *nanoseconds);
+
+} // namespace platform::posix

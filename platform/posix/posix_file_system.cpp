@@ -1,0 +1,144 @@
+#include "platform/posix/posix_file.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <ctime>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace platform {
+
+namespace {
+
+bool copy_contents(int from, int to) {
+    std::vector<uint8_t> buffer(1 << 16);
+    for (;;) {
+        const ssize_t got = read(from, buffer.data(), buffer.size());
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) return false;
+        if (got == 0) return true;
+        ssize_t put = 0;
+        while (put < got) {
+            const ssize_t step = write(to, buffer.data() + put, static_cast<size_t>(got - put));
+            if (step < 0 && errno == EINTR) continue;
+            if (step <= 0) return false;
+            put += step;
+        }
+    }
+}
+
+class PosixFileSystem final : public FileSystem {
+public:
+    std::unique_ptr<File> open(const std::string &path, Access access, Share share,
+                               Disposition disposition) override {
+        return posix::open_file(path, access, share, disposition);
+    }
+
+    // Like the Windows copy: contents, permissions and last-write time; never over an
+    // existing file, and no half copy left behind.
+    bool copy_file_no_replace(const std::string &from, const std::string &to) override {
+        const int source = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+        if (source < 0) return false;
+        struct stat status {};
+        if (fstat(source, &status) != 0 || S_ISDIR(status.st_mode)) {
+            close(source);
+            return false;
+        }
+        const int target =
+            ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, status.st_mode & 07777);
+        if (target < 0) {
+            close(source);
+            return false;
+        }
+        const timespec times[2] = {status.st_atim, status.st_mtim};
+        bool copied = copy_contents(source, target) && futimens(target, times) == 0;
+        close(source);
+        copied = close(target) == 0 && copied;
+        if (!copied) unlink(to.c_str());
+        return copied;
+    }
+
+    bool remove_file(const std::string &path) override { return unlink(path.c_str()) == 0; }
+
+    bool rename_no_replace(const std::string &from, const std::string &to) override {
+        if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+            return true;
+        if (errno != EINVAL && errno != ENOSYS) return false;
+        // File systems without RENAME_NOREPLACE: a hard link fails on an existing name.
+        if (link(from.c_str(), to.c_str()) != 0) return false;
+        return unlink(from.c_str()) == 0;
+    }
+
+    std::optional<FileAttributes> attributes(const std::string &path) override {
+        struct stat status {};
+        if (stat(path.c_str(), &status) != 0) return std::nullopt;
+        FileAttributes attributes;
+        attributes.is_folder = S_ISDIR(status.st_mode);
+        attributes.is_readonly = access(path.c_str(), W_OK) != 0;
+        const size_t slash = path.find_last_of('/');
+        const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+        attributes.is_hidden = name.size() > 1 && name[0] == '.' && name != "..";
+        attributes.size = static_cast<uint64_t>(status.st_size);
+        return attributes;
+    }
+
+    bool list_folder(const std::string &path, std::vector<FolderEntry> *entries) override {
+        DIR *folder = opendir(path.c_str());
+        if (folder == nullptr) return false;
+        const int folder_fd = dirfd(folder);
+        while (const dirent *entry = readdir(folder)) {
+            const std::string name = entry->d_name;
+            if (name == "." || name == "..") continue;
+            FolderEntry item;
+            item.name = name;
+            struct stat status {};
+            if (fstatat(folder_fd, entry->d_name, &status, AT_SYMLINK_NOFOLLOW) == 0) {
+                item.is_link = S_ISLNK(status.st_mode);
+                if (item.is_link) fstatat(folder_fd, entry->d_name, &status, 0);
+                item.is_folder = S_ISDIR(status.st_mode);
+            }
+            entries->push_back(std::move(item));
+        }
+        closedir(folder);
+        return true;
+    }
+
+    LocalTime local_time() override {
+        const time_t now = time(nullptr);
+        tm parts{};
+        localtime_r(&now, &parts);
+        LocalTime local;
+        local.year = parts.tm_year + 1900;
+        local.month = parts.tm_mon + 1;
+        local.day = parts.tm_mday;
+        local.weekday = parts.tm_wday;
+        local.hour = parts.tm_hour;
+        local.minute = parts.tm_min;
+        local.second = parts.tm_sec;
+        return local;
+    }
+
+    std::string module_path() override {
+        std::vector<char> buffer(PATH_MAX);
+        for (;;) {
+            const ssize_t length = readlink("/proc/self/exe", buffer.data(), buffer.size());
+            if (length < 0) return std::string();
+            if (static_cast<size_t>(length) < buffer.size())
+                return std::string(buffer.data(), length);
+            buffer.resize(buffer.size() * 2);
+        }
+    }
+};
+
+} // namespace
+
+FileSystem &native_file_system() {
+    static PosixFileSystem instance;
+    return instance;
+}
+
+} // namespace platform

@@ -1,0 +1,106 @@
+// Sharing modes: the combinations the engine, the probe and the self-decrypting build rely on,
+// with the outcome Windows gives them.
+#include "platform/file_system.h"
+#include "tests/support/temp_folder.h"
+
+#include <gtest/gtest.h>
+
+#ifndef _WIN32
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+using platform::Access;
+using platform::Disposition;
+using platform::Share;
+
+namespace {
+
+struct SharingCase {
+    Access held_access;
+    Share held_share;
+    Access new_access;
+    Share new_share;
+    bool opens;
+};
+
+TEST(Sharing, SecondHandleFollowsWindowsRules) {
+    const SharingCase cases[] = {
+        // The engine's two handles on the file it encrypts.
+        {Access::Read, Share::ReadWrite, Access::Write, Share::Read, true},
+        // A reader may join the engine's writing handle; another writer may not.
+        {Access::Write, Share::Read, Access::Read, Share::ReadWrite, true},
+        {Access::Write, Share::Read, Access::Write, Share::ReadWrite, false},
+        // The probe's unshared open fails under any other handle.
+        {Access::Read, Share::ReadWrite, Access::Read, Share::None, false},
+        {Access::Write, Share::Read, Access::Read, Share::None, false},
+        // A handle that shares nothing keeps everyone out.
+        {Access::Write, Share::None, Access::Read, Share::ReadWrite, false},
+        {Access::Read, Share::None, Access::Read, Share::ReadWrite, false},
+        // Readers that allow reading only keep writers out but admit readers.
+        {Access::Read, Share::Read, Access::Read, Share::ReadWrite, true},
+        {Access::Read, Share::Read, Access::ReadWrite, Share::ReadWrite, false},
+    };
+    qxv_test::TempFolder folder;
+    const std::string path = folder.file("shared.bin");
+    qxv_test::write_all(path, {1, 2, 3});
+    auto &fs = platform::native_file_system();
+    int index = 0;
+    for (const auto &c : cases) {
+        auto held = fs.open(path, c.held_access, c.held_share, Disposition::OpenExisting);
+        ASSERT_NE(held, nullptr) << "case " << index;
+        auto second = fs.open(path, c.new_access, c.new_share, Disposition::OpenExisting);
+        EXPECT_EQ(second != nullptr, c.opens) << "case " << index;
+        ++index;
+    }
+    // Everything closed: the unshared open succeeds again.
+    EXPECT_NE(fs.open(path, Access::Read, Share::None, Disposition::OpenExisting), nullptr);
+}
+
+#ifndef _WIN32
+// Another process holding the file keeps an unshared open out, and only while it holds it.
+TEST(Sharing, HandleOfAnotherProcessIsSeen) {
+    qxv_test::TempFolder folder;
+    const std::string path = folder.file("held.bin");
+    qxv_test::write_all(path, {7});
+    int ready[2], release[2];
+    ASSERT_EQ(pipe(ready), 0);
+    ASSERT_EQ(pipe(release), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        auto held = platform::native_file_system().open(path, Access::Read, Share::ReadWrite,
+                                                        Disposition::OpenExisting);
+        char byte = held ? 1 : 0;
+        (void)!write(ready[1], &byte, 1);
+        (void)!read(release[0], &byte, 1);
+        _exit(0);
+    }
+    char byte = 0;
+    ASSERT_EQ(read(ready[0], &byte, 1), 1);
+    ASSERT_EQ(byte, 1);
+    auto &fs = platform::native_file_system();
+    EXPECT_EQ(fs.open(path, Access::Read, Share::None, Disposition::OpenExisting), nullptr);
+    EXPECT_NE(fs.open(path, Access::Read, Share::ReadWrite, Disposition::OpenExisting), nullptr);
+    ASSERT_EQ(write(release[1], &byte, 1), 1);
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_NE(fs.open(path, Access::Read, Share::None, Disposition::OpenExisting), nullptr);
+    for (int fd : {ready[0], ready[1], release[0], release[1]})
+        close(fd);
+}
+#endif
+
+TEST(Sharing, CreateAlwaysDoesNotTruncateAFileItMayNotOpen) {
+    qxv_test::TempFolder folder;
+    const std::string path = folder.file("busy.bin");
+    qxv_test::write_all(path, {1, 2, 3, 4});
+    auto &fs = platform::native_file_system();
+    auto held = fs.open(path, Access::Read, Share::None, Disposition::OpenExisting);
+    ASSERT_NE(held, nullptr);
+    EXPECT_EQ(fs.open(path, Access::Write, Share::None, Disposition::CreateAlways), nullptr);
+    held.reset();
+    EXPECT_EQ(qxv_test::read_all(path).size(), 4u);
+}
+
+} // namespace

@@ -1,0 +1,131 @@
+// A file system double for tests: forwards to a real one and makes the Nth call of one kind of
+// operation fail, or move fewer bytes than asked, counting calls over every file it opened.
+// A hook seen before every call lets a test change the world mid-operation.
+#pragma once
+
+#include "platform/file_system.h"
+
+#include <array>
+#include <functional>
+
+namespace qxv_test {
+
+enum class Op { Open, Read, Write, Seek, SetEnd, Size, GetTimes, SetTimes, Count_ };
+
+enum class Fault {
+    Fail,  // the call returns false and does nothing
+    Short, // reads and writes move half the bytes asked and report success; others fail
+};
+
+class FaultFileSystem final : public platform::FileSystem {
+public:
+    explicit FaultFileSystem(platform::FileSystem &inner = platform::native_file_system())
+        : inner_(inner) {}
+
+    // Arms the `nth` (1-based) call of `op` from now on; 0 disarms.
+    void arm(Op op, int nth, Fault fault = Fault::Fail) {
+        counts_.fill(0);
+        armed_op_ = op;
+        armed_nth_ = nth;
+        fault_ = fault;
+        fired_ = false;
+    }
+    void disarm() { armed_nth_ = 0; }
+    int count(Op op) const { return counts_[static_cast<size_t>(op)]; }
+    bool fired() const { return fired_; }
+    void set_hook(std::function<void(Op, int)> hook) { hook_ = std::move(hook); }
+
+    // Counts the call and tells whether it is the one to spoil.
+    bool strike(Op op) {
+        const int n = ++counts_[static_cast<size_t>(op)];
+        if (hook_) hook_(op, n);
+        if (armed_nth_ == 0 || op != armed_op_ || n != armed_nth_) return false;
+        fired_ = true;
+        return true;
+    }
+    Fault fault() const { return fault_; }
+
+    std::unique_ptr<platform::File> open(const std::string &path, platform::Access access,
+                                         platform::Share share,
+                                         platform::Disposition disposition) override;
+    bool copy_file_no_replace(const std::string &from, const std::string &to) override {
+        return inner_.copy_file_no_replace(from, to);
+    }
+    bool remove_file(const std::string &path) override { return inner_.remove_file(path); }
+    bool rename_no_replace(const std::string &from, const std::string &to) override {
+        return inner_.rename_no_replace(from, to);
+    }
+    std::optional<platform::FileAttributes> attributes(const std::string &path) override {
+        return inner_.attributes(path);
+    }
+    bool list_folder(const std::string &path,
+                     std::vector<platform::FolderEntry> *entries) override {
+        return inner_.list_folder(path, entries);
+    }
+    platform::LocalTime local_time() override { return inner_.local_time(); }
+    std::string module_path() override { return inner_.module_path(); }
+
+private:
+    platform::FileSystem &inner_;
+    std::array<int, static_cast<size_t>(Op::Count_)> counts_{};
+    Op armed_op_ = Op::Read;
+    int armed_nth_ = 0;
+    Fault fault_ = Fault::Fail;
+    bool fired_ = false;
+    std::function<void(Op, int)> hook_;
+};
+
+class FaultFile final : public platform::File {
+public:
+    FaultFile(FaultFileSystem &owner, std::unique_ptr<platform::File> inner)
+        : owner_(owner), inner_(std::move(inner)) {}
+
+    bool read(void *buffer, size_t count, size_t *done) override {
+        *done = 0;
+        if (!owner_.strike(Op::Read)) return inner_->read(buffer, count, done);
+        return owner_.fault() == Fault::Short && inner_->read(buffer, count / 2, done);
+    }
+    bool write(const void *buffer, size_t count, size_t *done) override {
+        *done = 0;
+        if (!owner_.strike(Op::Write)) return inner_->write(buffer, count, done);
+        return owner_.fault() == Fault::Short && inner_->write(buffer, count / 2, done);
+    }
+    bool seek(int64_t offset, platform::Origin origin, uint64_t *position) override {
+        return !owner_.strike(Op::Seek) && inner_->seek(offset, origin, position);
+    }
+    bool set_end() override { return !owner_.strike(Op::SetEnd) && inner_->set_end(); }
+    bool size(uint64_t *size) override { return !owner_.strike(Op::Size) && inner_->size(size); }
+    bool get_times(platform::FileTimes *times) override {
+        return !owner_.strike(Op::GetTimes) && inner_->get_times(times);
+    }
+    bool set_times(const platform::FileTimes &times) override {
+        return !owner_.strike(Op::SetTimes) && inner_->set_times(times);
+    }
+
+private:
+    FaultFileSystem &owner_;
+    std::unique_ptr<platform::File> inner_;
+};
+
+inline std::unique_ptr<platform::File> FaultFileSystem::open(const std::string &path,
+                                                             platform::Access access,
+                                                             platform::Share share,
+                                                             platform::Disposition disposition) {
+    if (strike(Op::Open)) return nullptr;
+    auto file = inner_.open(path, access, share, disposition);
+    if (!file) return nullptr;
+    return std::make_unique<FaultFile>(*this, std::move(file));
+}
+
+// Installs a file system for the scope of a test.
+class ScopedFileSystem {
+public:
+    explicit ScopedFileSystem(platform::FileSystem &replacement) {
+        platform::set_file_system(&replacement);
+    }
+    ~ScopedFileSystem() { platform::set_file_system(nullptr); }
+    ScopedFileSystem(const ScopedFileSystem &) = delete;
+    ScopedFileSystem &operator=(const ScopedFileSystem &) = delete;
+};
+
+} // namespace qxv_test
