@@ -1,6 +1,10 @@
 #include "crypto/hashmech_table.h"
 
 #include "crypto/hashmech.h"
+#include "crypto/md5c.h"
+#include "crypto/rmd160c.h"
+#include "crypto/sha256c.h"
+#include "crypto/sha512c.h"
 #include "crypto/shac.h"
 
 const HashSizes HASHMECH_SIZES[HASHMECH_ID_COUNT] = {
@@ -20,13 +24,28 @@ const HashSizes HASHMECH_SIZES[HASHMECH_ID_COUNT] = {
 };
 
 namespace {
+const HashMechanism kMd5 = {16, 64, md5c_init, md5c_compress, 8, true, false};
 const HashMechanism kSha1 = {20, 64, shac_init, shac_compress, 8, false, false};
+const HashMechanism kRmd160 = {20, 64, rmd160c_init, rmd160c_compress, 8, true, false};
+const HashMechanism kSha256 = {32, 64, sha256c_init, sha256c_compress, 8, false, false};
+const HashMechanism kSha384 = {48, 128, sha384c_init, sha512c_compress, 16, false, false};
+const HashMechanism kSha512 = {64, 128, sha512c_init, sha512c_compress, 16, false, false};
 } // namespace
 
 const HashMechanism *hashmech_find(uint32_t algorithm) {
     switch (algorithm) {
+    case HASHMECH_MD5:
+        return &kMd5;
     case HASHMECH_SHA1:
         return &kSha1;
+    case HASHMECH_RIPEMD160:
+        return &kRmd160;
+    case HASHMECH_SHA256:
+        return &kSha256;
+    case HASHMECH_SHA384:
+        return &kSha384;
+    case HASHMECH_SHA512:
+        return &kSha512;
     default:
         return nullptr;
     }

@@ -23,6 +23,39 @@ TEST(ShaKnownAnswers, Sha1) {
               "dea356a2cddd90c7a7ecedc5ebb563934f460452");
 }
 
+TEST(ShaKnownAnswers, Sha256) {
+    EXPECT_EQ(hash_hex(HASHMECH_SHA256, kAbc),
+              "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+    EXPECT_EQ(hash_hex(HASHMECH_SHA256, k448),
+              "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1");
+    EXPECT_EQ(hash_repeated_hex(HASHMECH_SHA256, "a", 1000000),
+              "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
+    EXPECT_EQ(hash_hex(HASHMECH_SHA256, ""),
+              "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+}
+
+TEST(ShaKnownAnswers, Sha384) {
+    EXPECT_EQ(hash_hex(HASHMECH_SHA384, kAbc), "cb00753f45a35e8bb5a03d699ac65007272c32ab0eded163"
+                                               "1a8b605a43ff5bed8086072ba1e7cc2358baeca134c825a7");
+    EXPECT_EQ(hash_hex(HASHMECH_SHA384, k896), "09330c33f71147e83d192fc782cd1b4753111b173b3b05d2"
+                                               "2fa08086e3b0f712fcc7c71a557e2db966c3e9fa91746039");
+    EXPECT_EQ(hash_repeated_hex(HASHMECH_SHA384, "a", 1000000),
+              "9d0e1809716474cb086e834e310a4a1ced149e9c00f24852"
+              "7972cec5704c2a5b07b8b3dc38ecc4ebae97ddd87f3d8985");
+}
+
+TEST(ShaKnownAnswers, Sha512) {
+    EXPECT_EQ(hash_hex(HASHMECH_SHA512, kAbc),
+              "ddaf35a193617abacc417349ae20413112e6fa4e89a97ea20a9eeee64b55d39a"
+              "2192992a274fc1a836ba3c23a3feebbd454d4423643ce80e2a9ac94fa54ca49f");
+    EXPECT_EQ(hash_hex(HASHMECH_SHA512, k896),
+              "8e959b75dae313da8cf4f72814fc143f8f7779c6eb9f7fa17299aeadb6889018"
+              "501d289e4900f7e4331b99dec4b5433ac7d329eeb6dd26545e96e55b874be909");
+    EXPECT_EQ(hash_repeated_hex(HASHMECH_SHA512, "a", 1000000),
+              "e718483d0ce769644e2e42c7bc15b4638e1f98b13b2044285632a803afa973eb"
+              "de0ff244877ea60a4cb0432ce577c31beb009c5c2c49aa2e4eadb217ad8cc09b");
+}
+
 // Messages that end on either side of the point where the length no longer fits the last block
 // (values from Python's hashlib).
 TEST(ShaKnownAnswers, Sha1PaddingBoundaries) {
