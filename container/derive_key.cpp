@@ -1,0 +1,51 @@
+#include "container/derive_key.h"
+
+#include "container/wipe.h"
+#include "crypto/hashmech.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+constexpr uint32_t SHA1_DIGEST_SIZE = 20;
+
+// Feeds data of any length through the 32-bit update.
+void hash_bytes(HashContext *context, const uint8_t *data, size_t length) {
+    while (length > 0) {
+        const uint32_t piece = length > 0x40000000u ? 0x40000000u : static_cast<uint32_t>(length);
+        hashmech_update(HASHMECH_SHA1, context, data, piece);
+        data += piece;
+        length -= piece;
+    }
+}
+
+} // namespace
+
+void derive_key(const char *password, const uint8_t *salt, uint32_t salt_length, uint8_t *key,
+                uint32_t key_length) {
+    HashContext context;
+    uint8_t digest[SHA1_DIGEST_SIZE];
+    hashmech_init(HASHMECH_SHA1, nullptr, &context);
+    hash_bytes(&context, reinterpret_cast<const uint8_t *>(password), std::strlen(password));
+    hash_bytes(&context, salt, salt_length);
+    hashmech_final(HASHMECH_SHA1, &context, 0, nullptr, 0, digest);
+    std::memcpy(key, digest, key_length < SHA1_DIGEST_SIZE ? key_length : SHA1_DIGEST_SIZE);
+    container_wipe(digest, sizeof digest);
+    container_wipe(&context, sizeof context);
+}
+
+void make_salt(const platform::LocalTime &time, uint8_t salt[CONTAINER_SALT_LENGTH]) {
+    static const char *const days[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+    static const char *const months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                         "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    auto clamp = [](int value, int low, int high) {
+        return value < low ? low : value > high ? high : value;
+    };
+    char text[CONTAINER_SALT_LENGTH + 8];
+    std::snprintf(text, sizeof text, "%s %s %02d %02d:%02d:%02d %04d\n",
+                  days[clamp(time.weekday, 0, 6)], months[clamp(time.month, 1, 12) - 1],
+                  clamp(time.day, 1, 31), clamp(time.hour, 0, 23), clamp(time.minute, 0, 59),
+                  clamp(time.second, 0, 60), clamp(time.year, 0, 9999));
+    std::memcpy(salt, text, CONTAINER_SALT_LENGTH);
+}
