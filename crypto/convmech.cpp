@@ -3,6 +3,7 @@
 #include "crypto/convmech.h"
 
 #include "crypto/aes.h"
+#include "crypto/aes_ni.h"
 #include "crypto/des.h"
 #include "crypto/errors.h"
 #include "crypto/pad.h"
@@ -19,6 +20,21 @@ constexpr uint32_t LAST_ALGORITHM = CONVMECH_AES256;
 constexpr uint32_t LAST_MODE = CONVMECH_ECB_DECRYPT;
 
 using BlockFunction = void (*)(const uint32_t *schedule, const uint8_t *in, uint8_t *out);
+// Many blocks at once: ECB (`chaining` unused) or CBC (`chaining` in and out).
+using BulkFunction = void (*)(const uint32_t *schedule, uint8_t *chaining, const uint8_t *in,
+                              uint8_t *out, size_t blocks);
+
+struct Algorithm {
+    uint32_t block_size;
+    uint32_t key_bytes;
+    BlockFunction encrypt;
+    BlockFunction decrypt;
+    // Kernels for CBC and ECB over many blocks; nullptr runs them block by block.
+    BulkFunction cbc_encrypt;
+    BulkFunction cbc_decrypt;
+    BulkFunction ecb_encrypt;
+    BulkFunction ecb_decrypt;
+};
 
 template <unsigned Rounds> void aes_encrypt(const uint32_t *s, const uint8_t *in, uint8_t *out) {
     aes_encrypt_block(s, Rounds, in, out);
@@ -27,22 +43,68 @@ template <unsigned Rounds> void aes_decrypt(const uint32_t *s, const uint8_t *in
     aes_decrypt_block(s, Rounds, in, out);
 }
 
-struct Algorithm {
-    uint32_t block_size;
-    uint32_t key_bytes;
-    BlockFunction encrypt;
-    BlockFunction decrypt;
-};
+// With the AES instructions the context holds the hardware form of the same schedule (every
+// word byte-swapped, see aes_ni.h); the form is chosen once per process, so a context never
+// meets the other one.
+const uint8_t *hw(const uint32_t *schedule) {
+    return reinterpret_cast<const uint8_t *>(schedule);
+}
 
-constexpr Algorithm ALGORITHMS[] = {
-    {8, 8, des_encrypt_block, des_decrypt_block},
-    {8, 16, des3_2key_encrypt_block, des3_2key_decrypt_block},
-    {8, 24, des3_3key_encrypt_block, des3_3key_decrypt_block},
-    {16, 16, aes_encrypt<10>, aes_decrypt<10>},
-    {16, 16, aes_encrypt<10>, aes_decrypt<10>},
-    {16, 24, aes_encrypt<12>, aes_decrypt<12>},
-    {16, 32, aes_encrypt<14>, aes_decrypt<14>},
+template <unsigned Rounds> void ni_encrypt(const uint32_t *s, const uint8_t *in, uint8_t *out) {
+    aes_ni_ecb_encrypt(hw(s), Rounds, in, out, 1);
+}
+template <unsigned Rounds> void ni_decrypt(const uint32_t *s, const uint8_t *in, uint8_t *out) {
+    aes_ni_ecb_decrypt(hw(s), Rounds, in, out, 1);
+}
+template <unsigned Rounds>
+void ni_cbc_encrypt(const uint32_t *s, uint8_t *chaining, const uint8_t *in, uint8_t *out,
+                    size_t blocks) {
+    aes_ni_cbc_encrypt(hw(s), Rounds, chaining, in, out, blocks);
+}
+template <unsigned Rounds>
+void ni_cbc_decrypt(const uint32_t *s, uint8_t *chaining, const uint8_t *in, uint8_t *out,
+                    size_t blocks) {
+    aes_ni_cbc_decrypt(hw(s), Rounds, chaining, in, out, blocks);
+}
+template <unsigned Rounds>
+void ni_ecb_encrypt(const uint32_t *s, uint8_t *, const uint8_t *in, uint8_t *out, size_t blocks) {
+    aes_ni_ecb_encrypt(hw(s), Rounds, in, out, blocks);
+}
+template <unsigned Rounds>
+void ni_ecb_decrypt(const uint32_t *s, uint8_t *, const uint8_t *in, uint8_t *out, size_t blocks) {
+    aes_ni_ecb_decrypt(hw(s), Rounds, in, out, blocks);
+}
+
+#define QXV_PORTABLE_AES(rounds, key)                                                              \
+    { 16, key, aes_encrypt<rounds>, aes_decrypt<rounds>, nullptr, nullptr, nullptr, nullptr }
+#define QXV_HARDWARE_AES(rounds, key)                                                              \
+    {                                                                                              \
+        16, key, ni_encrypt<rounds>, ni_decrypt<rounds>, ni_cbc_encrypt<rounds>,                   \
+            ni_cbc_decrypt<rounds>, ni_ecb_encrypt<rounds>, ni_ecb_decrypt<rounds>                 \
+    }
+
+constexpr Algorithm DES_FAMILY[] = {
+    {8, 8, des_encrypt_block, des_decrypt_block, nullptr, nullptr, nullptr, nullptr},
+    {8, 16, des3_2key_encrypt_block, des3_2key_decrypt_block, nullptr, nullptr, nullptr, nullptr},
+    {8, 24, des3_3key_encrypt_block, des3_3key_decrypt_block, nullptr, nullptr, nullptr, nullptr},
 };
+// Ids 3 to 6: AES-128 (twice), AES-192, AES-256.
+constexpr Algorithm PORTABLE_AES[] = {QXV_PORTABLE_AES(10, 16), QXV_PORTABLE_AES(10, 16),
+                                      QXV_PORTABLE_AES(12, 24), QXV_PORTABLE_AES(14, 32)};
+constexpr Algorithm HARDWARE_AES[] = {QXV_HARDWARE_AES(10, 16), QXV_HARDWARE_AES(10, 16),
+                                      QXV_HARDWARE_AES(12, 24), QXV_HARDWARE_AES(14, 32)};
+#undef QXV_PORTABLE_AES
+#undef QXV_HARDWARE_AES
+
+bool is_aes(uint32_t algorithm) {
+    return algorithm >= CONVMECH_AES128;
+}
+
+const Algorithm &algorithm_of(uint32_t algorithm) {
+    if (!is_aes(algorithm)) return DES_FAMILY[algorithm];
+    static const Algorithm *const aes = aes_ni_selected() ? HARDWARE_AES : PORTABLE_AES;
+    return aes[algorithm - CONVMECH_AES128];
+}
 
 bool is_block_mode(uint32_t mode) {
     return mode != CONVMECH_CFB8_ENCRYPT && mode != CONVMECH_CFB8_DECRYPT && mode != CONVMECH_OFB8;
@@ -84,12 +146,22 @@ void build_schedule(ConvContext *context, uint32_t algorithm, uint32_t mode, con
     case CONVMECH_DES3_3KEY:
         des3_3key_schedule(schedule, key);
         break;
-    default:
-        if (mode == CONVMECH_CBC_DECRYPT || mode == CONVMECH_ECB_DECRYPT)
-            aes_schedule_decrypt(schedule, key, ALGORITHMS[algorithm].key_bytes);
-        else
-            aes_schedule_encrypt(schedule, key, ALGORITHMS[algorithm].key_bytes);
+    default: {
+        const bool decrypting = mode == CONVMECH_CBC_DECRYPT || mode == CONVMECH_ECB_DECRYPT;
+        const uint32_t key_bytes = algorithm_of(algorithm).key_bytes;
+        if (aes_ni_selected()) {
+            uint8_t *round_keys = context->key_schedule.bytes;
+            if (decrypting)
+                aes_ni_schedule_decrypt(key, key_bytes, round_keys);
+            else
+                aes_ni_schedule_encrypt(key, key_bytes, round_keys);
+        } else if (decrypting) {
+            aes_schedule_decrypt(schedule, key, key_bytes);
+        } else {
+            aes_schedule_encrypt(schedule, key, key_bytes);
+        }
         break;
+    }
     }
 }
 
@@ -101,12 +173,32 @@ void xor_into(uint8_t *dst, const uint8_t *src, uint32_t n) {
 // Runs `length` bytes (whole blocks for block modes) through the context's mode. The
 // arguments have been checked.
 void process(ConvContext *context, const uint8_t *in, uint8_t *out, uint32_t length) {
-    const Algorithm &alg = ALGORITHMS[context->algorithm];
+    const Algorithm &alg = algorithm_of(context->algorithm);
     const uint32_t *schedule = context->key_schedule.words;
     const uint32_t b = context->block_size;
     uint8_t *r = context->chaining;
     uint8_t o[16];
     uint8_t saved[16];
+
+    BulkFunction bulk = nullptr;
+    switch (context->mode) {
+    case CONVMECH_CBC_ENCRYPT:
+        bulk = alg.cbc_encrypt;
+        break;
+    case CONVMECH_CBC_DECRYPT:
+        bulk = alg.cbc_decrypt;
+        break;
+    case CONVMECH_ECB_ENCRYPT:
+        bulk = alg.ecb_encrypt;
+        break;
+    case CONVMECH_ECB_DECRYPT:
+        bulk = alg.ecb_decrypt;
+        break;
+    }
+    if (bulk != nullptr) {
+        bulk(schedule, r, in, out, length / b);
+        return;
+    }
 
     switch (context->mode) {
     case CONVMECH_CBC_ENCRYPT:
@@ -206,7 +298,7 @@ int final_padded(ConvContext *context, uint32_t padding, const uint8_t *in, uint
     } else {
         // The last block must be there whole: exactly one block is read.
         if (tail != b || in == nullptr || out == nullptr) return ERR_INVALID_PARAMETER;
-        const Algorithm &alg = ALGORITHMS[context->algorithm];
+        const Algorithm &alg = algorithm_of(context->algorithm);
         alg.decrypt(context->key_schedule.words, in, block);
         if (context->mode == CONVMECH_CBC_DECRYPT) xor_into(block, context->chaining, b);
         const uint32_t n = unpad_length(block, b, padding);
@@ -254,8 +346,8 @@ int final_mac(ConvContext *context, uint32_t padding, const uint8_t *in, uint8_t
         for (uint32_t slot = 0; slot < 2; ++slot)
             for (uint32_t i = 0; i < DES_SCHEDULE_WORDS; ++i)
                 context->key_schedule.words[slot * DES_SCHEDULE_WORDS + i] ^= variant[i];
-        ALGORITHMS[context->algorithm].encrypt(context->key_schedule.words, context->chaining,
-                                               context->chaining);
+        algorithm_of(context->algorithm)
+            .encrypt(context->key_schedule.words, context->chaining, context->chaining);
     } else {
         if (padding != PAD_NONE && pad_block(block, tail, b, padding))
             process(context, block, nullptr, b);
@@ -283,7 +375,7 @@ int convmech_init(uint32_t algorithm, uint32_t mode, ConvContext *context, const
     const bool uses_iv = mode <= CONVMECH_OFB8;
     if (uses_iv && iv == nullptr) return ERR_INVALID_PARAMETER;
 
-    const Algorithm &alg = ALGORITHMS[algorithm];
+    const Algorithm &alg = algorithm_of(algorithm);
     wipe_memory(context->key_schedule.bytes, sizeof context->key_schedule.bytes);
     build_schedule(context, algorithm, mode, key);
     context->block_size = alg.block_size;
