@@ -1,7 +1,7 @@
 #include "container/derive_key.h"
 
-#include "container/wipe.h"
 #include "crypto/hashmech.h"
+#include "crypto/wipe.h"
 
 #include <cstdio>
 #include <cstring>
@@ -31,8 +31,8 @@ void derive_key(const char *password, const uint8_t *salt, uint32_t salt_length,
     hash_bytes(&context, salt, salt_length);
     hashmech_final(HASHMECH_SHA1, &context, 0, nullptr, 0, digest);
     std::memcpy(key, digest, key_length < SHA1_DIGEST_SIZE ? key_length : SHA1_DIGEST_SIZE);
-    container_wipe(digest, sizeof digest);
-    container_wipe(&context, sizeof context);
+    wipe_memory(digest, sizeof digest);
+    wipe_memory(&context, sizeof context);
 }
 
 void make_salt(const platform::LocalTime &time, uint8_t salt[CONTAINER_SALT_LENGTH]) {

@@ -62,7 +62,11 @@ public:
                      std::vector<platform::FolderEntry> *entries) override {
         return inner_.list_folder(path, entries);
     }
-    platform::LocalTime local_time() override { return inner_.local_time(); }
+    platform::LocalTime local_time() override {
+        return fixed_time_ ? *fixed_time_ : inner_.local_time();
+    }
+    // Makes the clock stand still at `time` (nullopt: the real clock again).
+    void set_local_time(std::optional<platform::LocalTime> time) { fixed_time_ = time; }
     std::string module_path() override { return inner_.module_path(); }
 
 private:
@@ -73,6 +77,7 @@ private:
     Fault fault_ = Fault::Fail;
     bool fired_ = false;
     std::function<void(Op, int)> hook_;
+    std::optional<platform::LocalTime> fixed_time_;
 };
 
 class FaultFile final : public platform::File {

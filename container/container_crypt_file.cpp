@@ -1,0 +1,28 @@
+#include "container/cipher_choice.h"
+#include "container/crypt_session.h"
+#include "crypto/wipe.h"
+
+#include <new>
+
+const uint8_t CONTAINER_ZERO_IV[16] = {};
+
+void container_close(CryptSession &session) {
+    session.source.reset();
+    session.target.reset();
+    wipe_memory(session.key, sizeof session.key);
+    wipe_memory(&session.context, sizeof session.context);
+    wipe_memory(session.in, sizeof session.in);
+    wipe_memory(session.out, sizeof session.out);
+}
+
+int container_crypt_file(const char *source, const char *target, const char *password, char mode) {
+    bool encrypt = false;
+    const CipherChoice *cipher = cipher_for_mode(mode, &encrypt);
+    if (cipher == nullptr) return CRYPT_ERR_FORMAT;
+    std::unique_ptr<CryptSession> session(new (std::nothrow) CryptSession);
+    if (!session) return CRYPT_ERR_FILE;
+    const int result = encrypt ? container_encrypt(*session, source, password, *cipher)
+                               : container_decrypt(*session, source, target, password, *cipher);
+    container_close(*session);
+    return result;
+}

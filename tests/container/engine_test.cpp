@@ -1,0 +1,314 @@
+// The engine end to end on real files: sizes around every block and chunk boundary, the layout
+// to the byte, refusals, and the times kept.
+#include "container/container.h"
+#include "platform/file_system.h"
+#include "tests/support/fault_file_system.h"
+#include "tests/support/temp_folder.h"
+
+#include <gtest/gtest.h>
+
+using Bytes = std::vector<uint8_t>;
+using qxv_test::pattern;
+using qxv_test::read_all;
+using qxv_test::write_all;
+
+namespace {
+
+const char PASSWORD[] = "correct horse";
+
+struct Cipher {
+    char encrypt, decrypt;
+    uint32_t key_length, block_size;
+    const char *name;
+};
+const Cipher CIPHERS[] = {
+    {'e', 'd', 8, 8, "DES"}, {'E', 'D', 16, 8, "DES3"}, {'A', 'C', 16, 16, "AES"}};
+
+uint32_t le32(const Bytes &bytes, size_t at) {
+    return bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 |
+           static_cast<uint32_t>(bytes[at + 3]) << 24;
+}
+
+Bytes slice(const Bytes &bytes, size_t from, size_t length) {
+    return Bytes(bytes.begin() + static_cast<long>(from),
+                 bytes.begin() + static_cast<long>(from + length));
+}
+
+// Trailer of a container written by the engine: every field in its short form.
+struct Trailer {
+    std::string magic, name, end_marker;
+    Bytes salt, size_field;
+    uint32_t region = 0;
+};
+
+Trailer parse(const Bytes &container) {
+    Trailer t;
+    t.region = le32(container, container.size() - 4);
+    size_t at = t.region;
+    auto field = [&](uint8_t tag) {
+        EXPECT_EQ(container.at(at), tag);
+        const size_t length = container.at(at + 1);
+        Bytes content = slice(container, at + 2, length);
+        at += 2 + length;
+        return content;
+    };
+    const Bytes magic = field(0x14), name = field(0x14);
+    t.magic.assign(magic.begin(), magic.end());
+    t.name.assign(name.begin(), name.end());
+    for (int i = 0; i < 4; ++i)
+        field(0x02);
+    t.salt = field(0x04);
+    const size_t size_at = at;
+    field(0x02);
+    t.size_field = slice(container, size_at, at - size_at);
+    const Bytes end = field(0x14);
+    t.end_marker.assign(end.begin(), end.end());
+    EXPECT_EQ(at + 4, container.size());
+    return t;
+}
+
+TEST(Engine, RoundTripAroundBlockAndChunkBoundaries) {
+    const size_t sizes[] = {0,     1,     7,     8,     9,     15,         16,
+                            17,    20,    100,   16383, 16384, 16385,      16391,
+                            16399, 16400, 32768, 49152, 49159, 65536 + 100};
+    qxv_test::TempFolder folder;
+    for (const Cipher &cipher : CIPHERS) {
+        for (size_t size : sizes) {
+            SCOPED_TRACE(std::string(cipher.name) + " size " + std::to_string(size));
+            const std::string plain = folder.file("plain"), out = folder.file("out");
+            const Bytes original = pattern(size, static_cast<uint32_t>(size));
+            write_all(plain, original);
+            ASSERT_EQ(container_crypt_file(plain.c_str(), "", PASSWORD, cipher.encrypt), CRYPT_OK);
+            const Bytes container = read_all(plain);
+            const uint64_t region = size / cipher.block_size * cipher.block_size +
+                                    cipher.key_length + cipher.block_size;
+            const Trailer trailer = parse(container);
+            EXPECT_EQ(trailer.region, region);
+            EXPECT_EQ(trailer.magic, "QXV");
+            EXPECT_EQ(trailer.name, cipher.name);
+            EXPECT_EQ(trailer.end_marker, "QXVEOF");
+            EXPECT_EQ(trailer.salt.size(), 25u);
+            EXPECT_EQ(trailer.salt.back(), '\n');
+            // Nothing of the plain data is left in clear where it stood.
+            if (size >= 16) {
+                EXPECT_NE(slice(container, 0, 16), slice(original, 0, 16));
+            }
+            ASSERT_EQ(container_crypt_file(plain.c_str(), out.c_str(), PASSWORD, cipher.decrypt),
+                      CRYPT_OK);
+            EXPECT_EQ(read_all(out), original);
+            std::filesystem::remove(out);
+        }
+    }
+}
+
+TEST(Engine, LayoutPinnedToTheByte) {
+    qxv_test::TempFolder folder;
+    const std::string path = folder.file("f");
+    const struct {
+        char mode;
+        size_t size;
+        uint32_t region;
+        Bytes size_field;
+    } cases[] = {
+        {'A', 0, 32, {0x02, 0x00}},
+        {'e', 0, 16, {0x02, 0x00}},
+        {'e', 20, 32, {0x02, 0x01, 0x14}},
+        {'A', 100, 128, {0x02, 0x01, 0x64}},
+        {'A', 16384, 16384 + 32, {0x02, 0x02, 0x40, 0x00}},
+        {'A', 16391, 16384 + 16 + 16, {0x02, 0x02, 0x40, 0x07}},
+        {'E', 16384 * 3, 16384 * 3 + 24, {0x02, 0x02, 0xC0, 0x00}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::string(1, c.mode) + std::to_string(c.size));
+        write_all(path, pattern(c.size));
+        ASSERT_EQ(container_crypt_file(path.c_str(), "", PASSWORD, c.mode), CRYPT_OK);
+        const Bytes container = read_all(path);
+        const Trailer trailer = parse(container);
+        EXPECT_EQ(trailer.region, c.region);
+        EXPECT_EQ(trailer.size_field, c.size_field);
+        // Fields 1 and 2 follow the ciphertext directly; 9 and 10 are the last 12 bytes.
+        EXPECT_EQ(slice(container, c.region, 5), (Bytes{0x14, 0x03, 'Q', 'X', 'V'}));
+        EXPECT_EQ(slice(container, container.size() - 12, 8),
+                  (Bytes{0x14, 0x06, 'Q', 'X', 'V', 'E', 'O', 'F'}));
+    }
+    // S = 100 with AES ends in C = 128 = 80 00 00 00.
+    write_all(path, pattern(100));
+    ASSERT_EQ(container_crypt_file(path.c_str(), "", PASSWORD, 'A'), CRYPT_OK);
+    const Bytes container = read_all(path);
+    EXPECT_EQ(slice(container, container.size() - 4, 4), (Bytes{0x80, 0x00, 0x00, 0x00}));
+}
+
+TEST(Engine, SaltFollowsTheClockAndChangesTheCiphertext) {
+    qxv_test::TempFolder folder;
+    qxv_test::FaultFileSystem fs;
+    qxv_test::ScopedFileSystem scope(fs);
+    const std::string a = folder.file("a"), b = folder.file("b"), c = folder.file("c");
+    for (const auto &path : {a, b, c})
+        write_all(path, pattern(1000));
+    fs.set_local_time(platform::LocalTime{2026, 12, 7, 1, 13, 38, 22});
+    ASSERT_EQ(container_crypt_file(a.c_str(), "", PASSWORD, 'A'), CRYPT_OK);
+    ASSERT_EQ(container_crypt_file(b.c_str(), "", PASSWORD, 'A'), CRYPT_OK);
+    fs.set_local_time(platform::LocalTime{2026, 12, 7, 1, 13, 38, 23});
+    ASSERT_EQ(container_crypt_file(c.c_str(), "", PASSWORD, 'A'), CRYPT_OK);
+    const Bytes ca = read_all(a), cb = read_all(b), cc = read_all(c);
+    const std::string salt = "Mon Dec 07 13:38:22 2026\n";
+    EXPECT_EQ(parse(ca).salt, Bytes(salt.begin(), salt.end()));
+    EXPECT_EQ(slice(ca, 0, 1000), slice(cb, 0, 1000)); // same second: same key
+    EXPECT_NE(slice(ca, 0, 1000), slice(cc, 0, 1000));
+    EXPECT_NE(parse(ca).salt, parse(cc).salt);
+}
+
+TEST(Engine, AlgorithmNamedInTheTrailerWins) {
+    qxv_test::TempFolder folder;
+    const std::string path = folder.file("f"), out = folder.file("out");
+    const Bytes original = pattern(333);
+    write_all(path, original);
+    ASSERT_EQ(container_crypt_file(path.c_str(), "", PASSWORD, 'A'), CRYPT_OK);
+    ASSERT_EQ(container_crypt_file(path.c_str(), out.c_str(), PASSWORD, 'd'), CRYPT_OK);
+    EXPECT_EQ(read_all(out), original);
+}
+
+TEST(Engine, RefusalsLeaveNoTargetAndTheContainerUntouched) {
+    qxv_test::TempFolder folder;
+    const std::string path = folder.file("f"), out = folder.file("out");
+    write_all(path, pattern(5000));
+    ASSERT_EQ(container_crypt_file(path.c_str(), "", PASSWORD, 'A'), CRYPT_OK);
+    const Bytes good = read_all(path);
+
+    EXPECT_EQ(container_crypt_file(path.c_str(), out.c_str(), "wrong password", 'C'),
+              CRYPT_ERR_PASSWORD);
+    EXPECT_FALSE(std::filesystem::exists(out));
+    EXPECT_EQ(read_all(path), good);
+
+    // An existing target is left as it is, even with the right password.
+    write_all(out, {1, 2, 3});
+    EXPECT_EQ(container_crypt_file(path.c_str(), out.c_str(), PASSWORD, 'C'), CRYPT_ERR_FILE);
+    EXPECT_EQ(read_all(out), (Bytes{1, 2, 3}));
+    std::filesystem::remove(out);
+
+    EXPECT_EQ(container_crypt_file(folder.file("missing").c_str(), out.c_str(), PASSWORD, 'C'),
+              CRYPT_ERR_FILE);
+    EXPECT_EQ(container_crypt_file(folder.file("missing").c_str(), "", PASSWORD, 'A'),
+              CRYPT_ERR_FILE);
+
+    // An unknown mode letter touches nothing and does not claim success.
+    EXPECT_EQ(container_crypt_file(path.c_str(), out.c_str(), PASSWORD, 'x'), CRYPT_ERR_FORMAT);
+    EXPECT_EQ(read_all(path), good);
+    EXPECT_FALSE(std::filesystem::exists(out));
+}
+
+// Damaged containers: each edit of a good container and the result it must give.
+TEST(Engine, DamagedContainersAreFormatErrors) {
+    qxv_test::TempFolder folder;
+    const std::string path = folder.file("f"), bad = folder.file("bad"), out = folder.file("out");
+    write_all(path, pattern(100));
+    ASSERT_EQ(container_crypt_file(path.c_str(), "", PASSWORD, 'A'), CRYPT_OK);
+    const Bytes good = read_all(path);
+    const size_t region = 128, end = good.size();
+    const size_t size_field = end - 12 - 3; // 02 01 64 just before the end marker
+    const size_t salt_field = size_field - 27;
+
+    const struct {
+        const char *what;
+        std::function<void(Bytes &)> edit;
+    } damages[] = {
+        {"empty file", [](Bytes &b) { b.clear(); }},
+        {"three bytes", [](Bytes &b) { b.resize(3); }},
+        {"offset at the file size",
+         [](Bytes &b) {
+             const auto n = static_cast<uint32_t>(b.size());
+             for (int i = 0; i < 4; ++i)
+                 b[b.size() - 4 + i] = static_cast<uint8_t>(n >> (8 * i));
+         }},
+        {"offset beyond", [](Bytes &b) { b[b.size() - 1] = 0xFF; }},
+        {"magic misspelt", [&](Bytes &b) { b[region + 4] = 'v'; }},
+        {"magic with wrong tag", [&](Bytes &b) { b[region] = 0x04; }},
+        {"size does not agree with the offset", [&](Bytes &b) { b[size_field + 2] = 0x74; }},
+        {"size agrees in blocks only", [&](Bytes &b) { b[size_field + 2] = 0x6F; }},
+        {"salt too long for its field", [&](Bytes &b) { b[salt_field + 1] = 0x81; }},
+        {"trailer cut off",
+         [&](Bytes &b) {
+             b.resize(region + 20);
+             b.insert(b.end(), {0x80, 0, 0, 0});
+         }},
+    };
+    for (const auto &damage : damages) {
+        SCOPED_TRACE(damage.what);
+        Bytes bytes = good;
+        damage.edit(bytes);
+        write_all(bad, bytes);
+        EXPECT_EQ(container_crypt_file(bad.c_str(), out.c_str(), PASSWORD, 'C'), CRYPT_ERR_FORMAT);
+        EXPECT_FALSE(std::filesystem::exists(out));
+        EXPECT_EQ(read_all(bad), bytes);
+    }
+    // An unknown algorithm name falls back to the mode letter's cipher.
+    Bytes renamed = good;
+    renamed[region + 5 + 2] = 'X'; // "AES" -> "XES"
+    write_all(bad, renamed);
+    EXPECT_EQ(container_crypt_file(bad.c_str(), out.c_str(), PASSWORD, 'C'), CRYPT_OK);
+    EXPECT_EQ(read_all(out), pattern(100));
+}
+
+TEST(Engine, TimesKeptByEncryptionAndRestoredByDecryption) {
+    qxv_test::TempFolder folder;
+    const std::string path = folder.file("f"), out = folder.file("out");
+    write_all(path, pattern(40000));
+    auto &fs = platform::native_file_system();
+    platform::FileTimes set;
+    set.write = 130000000000000000ull;  // 2012
+    set.access = 131000000000000000ull; // 2016
+    {
+        auto file = fs.open(path, platform::Access::Write, platform::Share::Read,
+                            platform::Disposition::OpenExisting);
+        ASSERT_TRUE(file->set_times(set));
+    }
+    platform::FileTimes before, after, restored;
+    fs.open(path, platform::Access::Read, platform::Share::ReadWrite,
+            platform::Disposition::OpenExisting)
+        ->get_times(&before);
+    ASSERT_EQ(container_crypt_file(path.c_str(), "", PASSWORD, 'A'), CRYPT_OK);
+    fs.open(path, platform::Access::Read, platform::Share::ReadWrite,
+            platform::Disposition::OpenExisting)
+        ->get_times(&after);
+    EXPECT_EQ(after.write, set.write);
+    EXPECT_EQ(after.access, set.access);
+    EXPECT_EQ(after.creation, before.creation);
+
+    // The trailer holds the creation and last-write times in 32-bit halves.
+    const Bytes container = read_all(path);
+    const size_t fields = le32(container, container.size() - 4) + 5 + 5;
+    auto uint_at = [&](size_t at, uint32_t *value) {
+        EXPECT_EQ(container[at], 0x02);
+        *value = 0;
+        for (size_t i = 0; i < container[at + 1]; ++i)
+            *value = *value << 8 | container[at + 2 + i];
+        return at + 2 + container[at + 1];
+    };
+    uint32_t halves[4];
+    size_t at = fields;
+    for (uint32_t &half : halves)
+        at = uint_at(at, &half);
+    EXPECT_EQ(static_cast<uint64_t>(halves[3]) << 32 | halves[2], set.write);
+    EXPECT_EQ(static_cast<uint64_t>(halves[1]) << 32 | halves[0], before.creation);
+
+    ASSERT_EQ(container_crypt_file(path.c_str(), out.c_str(), PASSWORD, 'C'), CRYPT_OK);
+    fs.open(out, platform::Access::Read, platform::Share::ReadWrite,
+            platform::Disposition::OpenExisting)
+        ->get_times(&restored);
+    EXPECT_EQ(restored.write, set.write);
+}
+
+TEST(Engine, FilesOfTwoGibibytesAreRefusedUntouched) {
+    qxv_test::TempFolder folder;
+    const std::string path = folder.file("huge");
+    write_all(path, {0x42});
+    std::filesystem::resize_file(path, 1ull << 31); // sparse
+    const auto time_before = std::filesystem::last_write_time(path);
+    EXPECT_EQ(container_crypt_file(path.c_str(), "", PASSWORD, 'A'), CRYPT_ERR_TOO_LARGE);
+    EXPECT_EQ(std::filesystem::file_size(path), 1ull << 31);
+    EXPECT_EQ(std::filesystem::last_write_time(path), time_before);
+    std::ifstream in(path, std::ios::binary);
+    EXPECT_EQ(in.get(), 0x42);
+}
+
+} // namespace
