@@ -3,6 +3,8 @@
 #include "crypto/errors.h"
 #include "crypto/hash_words.h"
 #include "crypto/hashmech_table.h"
+#include "crypto/pad.h"
+#include "crypto/wipe.h"
 
 #include <cstring>
 
@@ -98,6 +100,32 @@ void pad_message(const HashMechanism *m, HashContext *context) {
     compress_buffer(m, context);
 }
 
+// Hashes built on a block cipher take the cipher padding ids, 0 (a partial last block is
+// filled with zeros) and, where the mechanism has a length field, 1959 (0x80, zeros and the
+// bit count).
+bool cipher_padding_valid(const HashMechanism *m, uint32_t padding) {
+    if (padding == HASHMECH_PAD_LENGTH) return m->length_field != 0;
+    return padding == PAD_NONE || pad_known(padding);
+}
+
+void pad_cipher_based(const HashMechanism *m, HashContext *context, uint32_t padding) {
+    if (padding == HASHMECH_PAD_LENGTH) {
+        pad_message(m, context);
+        return;
+    }
+    if (padding == PAD_NONE) {
+        // Without a padding rule a partial block is completed with zeros rather than dropped.
+        if (context->buffered == 0) return;
+        std::memset(context->buffer + context->buffered, 0, m->block_size - context->buffered);
+        compress_buffer(m, context);
+        return;
+    }
+    // pad_block declines only for 1956 with no data byte left: then nothing remains to hash.
+    if (pad_block(context->buffer, context->buffered, m->block_size, padding) == 1) {
+        compress_buffer(m, context);
+    }
+}
+
 } // namespace
 
 uint32_t hashmech_digest_size(uint32_t algorithm) {
@@ -141,13 +169,19 @@ int hashmech_final(uint32_t algorithm, HashContext *context, uint32_t padding, c
     if (m == nullptr || digest == nullptr || (data == nullptr && length > 0)) {
         return ERR_INVALID_PARAMETER;
     }
-    if (m->cipher_based && padding != 0) return ERR_INVALID_PARAMETER; // not yet provided
-    // A tail of a block or more is taken whole rather than cut short.
-    if (length > 0) absorb(m, context, data, length);
-    pad_message(m, context);
+    if (m->cipher_based) {
+        // The padding id is checked before any input is taken, so a refusal changes nothing.
+        if (!cipher_padding_valid(m, padding)) return ERR_INVALID_PARAMETER;
+        if (length > 0) absorb(m, context, data, length);
+        pad_cipher_based(m, context, padding);
+    } else {
+        // A tail of a block or more is taken whole rather than cut short.
+        if (length > 0) absorb(m, context, data, length);
+        pad_message(m, context);
+    }
     std::memcpy(digest, context->state, m->digest_size);
-    hashmech_wipe(context->buffer, sizeof context->buffer);
-    hashmech_wipe(context->table, sizeof context->table);
+    wipe_memory(context->buffer, sizeof context->buffer);
+    wipe_memory(context->table, sizeof context->table);
     return 0;
 }
 
@@ -165,6 +199,6 @@ int hashmech_hash(uint32_t algorithm, uint32_t padding, const uint8_t *data, uin
             rc = hashmech_final(algorithm, &context, padding, data + bulk, length - bulk, digest);
         }
     }
-    hashmech_wipe(&context, sizeof context);
+    wipe_memory(&context, sizeof context);
     return rc;
 }

@@ -2,7 +2,7 @@
 // its end.
 #include "crypto/errors.h"
 #include "crypto/hashmech.h"
-#include "crypto/hashmech_table.h"
+#include "crypto/wipe.h"
 
 #include <cstring>
 
@@ -68,7 +68,7 @@ int hashmech_hash_file(uint32_t algorithm, uint32_t padding, std::FILE *stream, 
             rc = hashmech_final(algorithm, &context, padding, chunk, uint32_t(tail), digest);
         }
     }
-    hashmech_wipe(chunk, sizeof chunk);
-    hashmech_wipe(&context, sizeof context);
+    wipe_memory(chunk, sizeof chunk);
+    wipe_memory(&context, sizeof context);
     return rc;
 }

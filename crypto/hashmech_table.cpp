@@ -2,6 +2,7 @@
 
 #include "crypto/hashmech.h"
 #include "crypto/md5c.h"
+#include "crypto/mdc.h"
 #include "crypto/rmd160c.h"
 #include "crypto/sha256c.h"
 #include "crypto/sha512c.h"
@@ -24,6 +25,8 @@ const HashSizes HASHMECH_SIZES[HASHMECH_ID_COUNT] = {
 };
 
 namespace {
+const HashMechanism kMdc2 = {16, 8, mdc_init, mdc2_compress, 0, false, true};
+const HashMechanism kMdc4 = {16, 8, mdc_init, mdc4_compress, 8, false, true};
 const HashMechanism kMd5 = {16, 64, md5c_init, md5c_compress, 8, true, false};
 const HashMechanism kSha1 = {20, 64, shac_init, shac_compress, 8, false, false};
 const HashMechanism kRmd160 = {20, 64, rmd160c_init, rmd160c_compress, 8, true, false};
@@ -34,6 +37,10 @@ const HashMechanism kSha512 = {64, 128, sha512c_init, sha512c_compress, 16, fals
 
 const HashMechanism *hashmech_find(uint32_t algorithm) {
     switch (algorithm) {
+    case HASHMECH_MDC2:
+        return &kMdc2;
+    case HASHMECH_MDC4:
+        return &kMdc4;
     case HASHMECH_MD5:
         return &kMd5;
     case HASHMECH_SHA1:

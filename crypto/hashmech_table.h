@@ -23,16 +23,12 @@ struct HashSizes {
 
 constexpr uint32_t HASHMECH_ID_COUNT = 13;
 
+// Padding id of the block-cipher based hashes with a length field: 0x80, zeros, and the
+// message length in bits as an 8-byte big-endian number in a block of its own.
+constexpr uint32_t HASHMECH_PAD_LENGTH = 1959;
+
 // Sizes reported for every id, including the ids that init refuses.
 extern const HashSizes HASHMECH_SIZES[HASHMECH_ID_COUNT];
 
 // The mechanism of an id, or nullptr for an id that init refuses.
 const HashMechanism *hashmech_find(uint32_t algorithm);
-
-// Clears memory that held message bytes (passwords among them); the volatile stores keep the
-// compiler from dropping it.
-inline void hashmech_wipe(void *p, size_t n) {
-    volatile uint8_t *v = static_cast<volatile uint8_t *>(p);
-    while (n-- > 0)
-        *v++ = 0;
-}

@@ -11,8 +11,9 @@
 
 namespace {
 
-const uint32_t kProvided[] = {HASHMECH_MD5,    HASHMECH_SHA1,   HASHMECH_RIPEMD160,
-                              HASHMECH_SHA256, HASHMECH_SHA384, HASHMECH_SHA512};
+const uint32_t kProvided[] = {HASHMECH_MDC2,   HASHMECH_MDC4,      HASHMECH_MD5,
+                              HASHMECH_SHA1,   HASHMECH_RIPEMD160, HASHMECH_SHA256,
+                              HASHMECH_SHA384, HASHMECH_SHA512};
 
 std::vector<uint8_t> random_bytes(size_t n, uint32_t seed) {
     std::mt19937 rng(seed);
