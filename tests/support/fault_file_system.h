@@ -10,7 +10,7 @@
 
 namespace qxv_test {
 
-enum class Op { Open, Read, Write, Seek, SetEnd, Size, GetTimes, SetTimes, Count_ };
+enum class Op { Open, Read, Write, Seek, SetEnd, Size, GetTimes, SetTimes, Copy, Count_ };
 
 enum class Fault {
     Fail,  // the call returns false and does nothing
@@ -49,7 +49,7 @@ public:
                                          platform::Share share,
                                          platform::Disposition disposition) override;
     bool copy_file_no_replace(const std::string &from, const std::string &to) override {
-        return inner_.copy_file_no_replace(from, to);
+        return !strike(Op::Copy) && inner_.copy_file_no_replace(from, to);
     }
     bool remove_file(const std::string &path) override { return inner_.remove_file(path); }
     bool rename_no_replace(const std::string &from, const std::string &to) override {

@@ -1,0 +1,43 @@
+#include "container/container_probe.h"
+
+#include "container/container.h"
+#include "container/tlv.h"
+#include "platform/file_system.h"
+
+#include <cstring>
+
+namespace {
+
+bool read_text_equal(platform::File &file, const char *expected) {
+    char text[TLV_TEXT_BUFFER_SIZE];
+    return tlv_read_string(file, text) == 0 && std::strcmp(text, expected) == 0;
+}
+
+int read_algorithm(platform::File &file, char *algorithm, int found) {
+    char text[TLV_TEXT_BUFFER_SIZE];
+    if (tlv_read_string(file, text) != 0) return PROBE_NONE;
+    std::memcpy(algorithm, text, std::strlen(text) + 1);
+    return found;
+}
+
+} // namespace
+
+int container_probe(const char *path, char *algorithm) {
+    auto file = platform::file_system().open(path, platform::Access::Read, platform::Share::None,
+                                             platform::Disposition::OpenExisting);
+    if (!file) return PROBE_CANNOT_OPEN;
+    if (read_text_equal(*file, CONTAINER_MAGIC))
+        return read_algorithm(*file, algorithm, PROBE_OLD_FORMAT);
+
+    uint64_t size = 0;
+    uint8_t offset[4];
+    if (!file->size(&size) || size < 12 || !file->seek(-12, platform::Origin::End) ||
+        !read_text_equal(*file, CONTAINER_END_MARKER) || !platform::read_exact(*file, offset, 4))
+        return PROBE_NONE;
+    const uint32_t region =
+        offset[0] | offset[1] << 8 | offset[2] << 16 | static_cast<uint32_t>(offset[3]) << 24;
+    if (region >= size || !file->seek(region, platform::Origin::Begin) ||
+        !read_text_equal(*file, CONTAINER_MAGIC))
+        return PROBE_NONE;
+    return read_algorithm(*file, algorithm, PROBE_CONTAINER);
+}
