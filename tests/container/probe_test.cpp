@@ -2,15 +2,11 @@
 #include "container/container.h"
 #include "container/container_probe.h"
 #include "platform/file_system.h"
+#include "tests/support/held_by_child.h"
 #include "tests/support/temp_folder.h"
 
 #include <cstring>
 #include <gtest/gtest.h>
-
-#ifndef _WIN32
-#include <sys/wait.h>
-#include <unistd.h>
-#endif
 
 using Bytes = std::vector<uint8_t>;
 using qxv_test::write_all;
@@ -115,28 +111,12 @@ TEST(Probe, FileHeldByAnotherProcess) {
     const std::string path = folder.file("held");
     write_all(path, qxv_test::pattern(100));
     ASSERT_EQ(container_crypt_file(path.c_str(), "", "password", 'A'), CRYPT_OK);
-    int ready[2], release[2];
-    ASSERT_EQ(pipe(ready), 0);
-    ASSERT_EQ(pipe(release), 0);
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        auto held = platform::native_file_system().open(path, platform::Access::Read,
-                                                        platform::Share::ReadWrite,
-                                                        platform::Disposition::OpenExisting);
-        char byte = held ? 1 : 0;
-        (void)!write(ready[1], &byte, 1);
-        (void)!read(release[0], &byte, 1);
-        _exit(0);
+    {
+        qxv_test::HeldByChild child(path);
+        ASSERT_TRUE(child.holding());
+        EXPECT_EQ(probe(path), PROBE_CANNOT_OPEN);
     }
-    char byte = 0;
-    ASSERT_EQ(read(ready[0], &byte, 1), 1);
-    EXPECT_EQ(probe(path), PROBE_CANNOT_OPEN);
-    ASSERT_EQ(write(release[1], &byte, 1), 1);
-    waitpid(child, nullptr, 0);
     EXPECT_EQ(probe(path), PROBE_CONTAINER);
-    for (int fd : {ready[0], ready[1], release[0], release[1]})
-        close(fd);
 }
 #endif
 

@@ -1,14 +1,10 @@
 // Sharing modes: the combinations the engine, the probe and the self-decrypting build rely on,
 // with the outcome Windows gives them.
 #include "platform/file_system.h"
+#include "tests/support/held_by_child.h"
 #include "tests/support/temp_folder.h"
 
 #include <gtest/gtest.h>
-
-#ifndef _WIN32
-#include <sys/wait.h>
-#include <unistd.h>
-#endif
 
 using platform::Access;
 using platform::Disposition;
@@ -63,31 +59,15 @@ TEST(Sharing, HandleOfAnotherProcessIsSeen) {
     qxv_test::TempFolder folder;
     const std::string path = folder.file("held.bin");
     qxv_test::write_all(path, {7});
-    int ready[2], release[2];
-    ASSERT_EQ(pipe(ready), 0);
-    ASSERT_EQ(pipe(release), 0);
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        auto held = platform::native_file_system().open(path, Access::Read, Share::ReadWrite,
-                                                        Disposition::OpenExisting);
-        char byte = held ? 1 : 0;
-        (void)!write(ready[1], &byte, 1);
-        (void)!read(release[0], &byte, 1);
-        _exit(0);
-    }
-    char byte = 0;
-    ASSERT_EQ(read(ready[0], &byte, 1), 1);
-    ASSERT_EQ(byte, 1);
     auto &fs = platform::native_file_system();
-    EXPECT_EQ(fs.open(path, Access::Read, Share::None, Disposition::OpenExisting), nullptr);
-    EXPECT_NE(fs.open(path, Access::Read, Share::ReadWrite, Disposition::OpenExisting), nullptr);
-    ASSERT_EQ(write(release[1], &byte, 1), 1);
-    int status = 0;
-    waitpid(child, &status, 0);
+    {
+        qxv_test::HeldByChild child(path);
+        ASSERT_TRUE(child.holding());
+        EXPECT_EQ(fs.open(path, Access::Read, Share::None, Disposition::OpenExisting), nullptr);
+        EXPECT_NE(fs.open(path, Access::Read, Share::ReadWrite, Disposition::OpenExisting),
+                  nullptr);
+    }
     EXPECT_NE(fs.open(path, Access::Read, Share::None, Disposition::OpenExisting), nullptr);
-    for (int fd : {ready[0], ready[1], release[0], release[1]})
-        close(fd);
 }
 #endif
 
