@@ -132,8 +132,9 @@ inline uint32_t feistel(uint32_t right, const uint32_t *round_key) {
 
 // 16 rounds forwards (encryption) or backwards (decryption) over the schedule. On return
 // `left` and `right` hold R16 and L16, the preoutput block.
-inline void des_rounds(const uint32_t *schedule, bool decrypt, uint32_t &left, uint32_t &right) {
-    if (!decrypt) {
+template <bool Decrypt>
+inline void des_rounds(const uint32_t *schedule, uint32_t &left, uint32_t &right) {
+    if (!Decrypt) {
         for (int round = 0; round < 16; round += 2) {
             left ^= feistel(right, schedule + 2 * round);
             right ^= feistel(left, schedule + 2 * round + 2);
@@ -149,15 +150,19 @@ inline void des_rounds(const uint32_t *schedule, bool decrypt, uint32_t &left, u
     right = t;
 }
 
-// Runs one to three DES passes between a single initial and final permutation: IP and FP
-// cancel between the passes of Triple-DES.
-void des_passes(const uint32_t *const schedules[], const bool decrypt[], int passes,
-                const uint8_t in[8], uint8_t out[8]) {
+// One DES pass, or the three passes of Triple-DES (first, second, third schedule) between a
+// single initial and final permutation: FP and IP cancel between the passes.
+template <bool Decrypt, bool Triple>
+inline void des_block(const uint32_t *first, const uint32_t *second, const uint32_t *third,
+                      const uint8_t in[8], uint8_t out[8]) {
     uint32_t left = load_be32(in);
     uint32_t right = load_be32(in + 4);
     initial_permutation(left, right);
-    for (int i = 0; i < passes; ++i)
-        des_rounds(schedules[i], decrypt[i], left, right);
+    des_rounds<Decrypt>(first, left, right);
+    if (Triple) {
+        des_rounds<!Decrypt>(second, left, right);
+        des_rounds<Decrypt>(third, left, right);
+    }
     final_permutation(left, right);
     store_be32(out, left);
     store_be32(out + 4, right);
@@ -166,39 +171,31 @@ void des_passes(const uint32_t *const schedules[], const bool decrypt[], int pas
 } // namespace
 
 void des_encrypt_block(const uint32_t *schedule, const uint8_t in[8], uint8_t out[8]) {
-    const uint32_t *s[] = {schedule};
-    const bool d[] = {false};
-    des_passes(s, d, 1, in, out);
+    des_block<false, false>(schedule, nullptr, nullptr, in, out);
 }
 
 void des_decrypt_block(const uint32_t *schedule, const uint8_t in[8], uint8_t out[8]) {
-    const uint32_t *s[] = {schedule};
-    const bool d[] = {true};
-    des_passes(s, d, 1, in, out);
+    des_block<true, false>(schedule, nullptr, nullptr, in, out);
 }
 
 void des3_2key_encrypt_block(const uint32_t *schedule, const uint8_t in[8], uint8_t out[8]) {
-    const uint32_t *s[] = {schedule, schedule + DES_SCHEDULE_WORDS, schedule};
-    const bool d[] = {false, true, false};
-    des_passes(s, d, 3, in, out);
+    const uint32_t *k2 = schedule + DES_SCHEDULE_WORDS;
+    des_block<false, true>(schedule, k2, schedule, in, out);
 }
 
 void des3_2key_decrypt_block(const uint32_t *schedule, const uint8_t in[8], uint8_t out[8]) {
-    const uint32_t *s[] = {schedule, schedule + DES_SCHEDULE_WORDS, schedule};
-    const bool d[] = {true, false, true};
-    des_passes(s, d, 3, in, out);
+    const uint32_t *k2 = schedule + DES_SCHEDULE_WORDS;
+    des_block<true, true>(schedule, k2, schedule, in, out);
 }
 
 void des3_3key_encrypt_block(const uint32_t *schedule, const uint8_t in[8], uint8_t out[8]) {
-    const uint32_t *s[] = {schedule, schedule + DES_SCHEDULE_WORDS,
-                           schedule + 2 * DES_SCHEDULE_WORDS};
-    const bool d[] = {false, true, false};
-    des_passes(s, d, 3, in, out);
+    const uint32_t *k2 = schedule + DES_SCHEDULE_WORDS;
+    const uint32_t *k3 = schedule + 2 * DES_SCHEDULE_WORDS;
+    des_block<false, true>(schedule, k2, k3, in, out);
 }
 
 void des3_3key_decrypt_block(const uint32_t *schedule, const uint8_t in[8], uint8_t out[8]) {
-    const uint32_t *s[] = {schedule + 2 * DES_SCHEDULE_WORDS, schedule + DES_SCHEDULE_WORDS,
-                           schedule};
-    const bool d[] = {true, false, true};
-    des_passes(s, d, 3, in, out);
+    const uint32_t *k2 = schedule + DES_SCHEDULE_WORDS;
+    const uint32_t *k3 = schedule + 2 * DES_SCHEDULE_WORDS;
+    des_block<true, true>(k3, k2, schedule, in, out);
 }
