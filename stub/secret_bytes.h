@@ -1,0 +1,34 @@
+// A password or key held in memory that is wiped before it is released: growing copies into a
+// new buffer and wipes the old one, so no copy of the secret is left behind in freed memory.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+// Overwrites `count` bytes with zeros in a way the compiler may not drop as a dead store.
+void secure_wipe(void *data, size_t count);
+
+class SecretBytes {
+public:
+    SecretBytes() = default;
+    ~SecretBytes() { clear(); }
+    SecretBytes(const SecretBytes &) = delete;
+    SecretBytes &operator=(const SecretBytes &) = delete;
+
+    void push_back(uint8_t byte);
+    void assign(const void *data, size_t count);
+    // Wipes the bytes and releases the buffer.
+    void clear();
+
+    const uint8_t *data() const { return bytes_.get(); }
+    size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
+
+private:
+    void reserve(size_t capacity);
+
+    std::unique_ptr<uint8_t[]> bytes_;
+    size_t size_ = 0;
+    size_t capacity_ = 0;
+};

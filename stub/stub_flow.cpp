@@ -1,0 +1,109 @@
+#include "stub/stub_flow.h"
+
+#include "platform/file_system.h"
+#include "stub/container_locator.h"
+#include "stub/stub_decryptor.h"
+#include "stub/stub_messages.h"
+#include "stub/stub_paths.h"
+
+#include <memory>
+
+namespace {
+
+using platform::Access;
+using platform::Disposition;
+using platform::Share;
+
+StubOutcome fail(StubDialog &dialog, const char *message) {
+    dialog.show_message(message);
+    return StubOutcome::Failed;
+}
+
+// A new file next to `output` to decrypt into, so that a file the person chose to replace is
+// only replaced by a complete result.
+std::unique_ptr<platform::File> create_partial(const std::string &output, std::string &partial) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        partial = output + ".partial" + (attempt == 0 ? "" : "." + std::to_string(attempt));
+        auto file = platform::file_system().open(partial, Access::Write, Share::None,
+                                                 Disposition::CreateNew);
+        if (file)
+            return file;
+        if (!platform::file_system().exists(partial))
+            return nullptr;
+    }
+    return nullptr;
+}
+
+// Decrypts into a partial file, then puts it in the place of `output`. The input is closed
+// before that, since the person may have chosen to replace the very file being decrypted.
+StubOutcome write_output(std::unique_ptr<platform::File> input, const StubContainer &container,
+                         const SecretBytes &key, const std::string &output, StubDialog &dialog) {
+    platform::FileSystem &files = platform::file_system();
+    std::string partial;
+    std::unique_ptr<platform::File> target = create_partial(output, partial);
+    if (!target)
+        return fail(dialog, STUB_MSG_CANNOT_CREATE);
+    StubDecryptResult result = stub_decrypt(*input, container, key.data(), *target);
+    target.reset();
+    input.reset();
+    if (result != StubDecryptResult::Ok) {
+        files.remove_file(partial);
+        return fail(dialog, result == StubDecryptResult::WrongPassword ? STUB_MSG_WRONG_PASSWORD
+                                                                       : STUB_MSG_FILE_ERROR);
+    }
+    if ((files.exists(output) && !files.remove_file(output)) ||
+        !files.rename_no_replace(partial, output)) {
+        files.remove_file(partial);
+        return fail(dialog, STUB_MSG_CANNOT_CREATE);
+    }
+    return StubOutcome::Decrypted;
+}
+
+} // namespace
+
+StubOutcome qxvsd_run(const std::string &input_path, StubDialog &dialog) {
+    std::string proposed = stub_default_output_name(input_path);
+    std::unique_ptr<platform::File> input = platform::file_system().open(
+        input_path, Access::Read, Share::ReadWrite, Disposition::OpenExisting);
+    if (!input)
+        return fail(dialog, STUB_MSG_CANNOT_OPEN);
+    StubContainer container;
+    if (const char *problem = stub_locate_container(*input, container))
+        return fail(dialog, problem);
+
+    SecretBytes password;
+    std::string output;
+    if (!dialog.ask_password_and_output(proposed, password, output))
+        return StubOutcome::Cancelled;
+    if (password.empty())
+        return fail(dialog, STUB_MSG_EMPTY_PASSWORD);
+    SecretBytes key;
+    stub_derive_key(password, container.salt, container.key_length, key);
+    password.clear();
+
+    switch (stub_check_key(*input, container, key.data())) {
+    case StubDecryptResult::WrongPassword:
+        return fail(dialog, STUB_MSG_WRONG_PASSWORD);
+    case StubDecryptResult::FileError:
+        return fail(dialog, STUB_MSG_FILE_ERROR);
+    case StubDecryptResult::Ok:
+        break;
+    }
+    StubOutcome outcome = write_output(std::move(input), container, key, output, dialog);
+    key.clear();
+    if (outcome == StubOutcome::Decrypted && !dialog.open_with_associated_program(output))
+        dialog.show_message(STUB_MSG_TYPE_UNKNOWN);
+    return outcome;
+}
+
+int stub_exit_code(StubOutcome outcome) {
+    switch (outcome) {
+    case StubOutcome::Decrypted:
+        return 0;
+    case StubOutcome::Cancelled:
+        return 2;
+    case StubOutcome::Failed:
+        break;
+    }
+    return 1;
+}
