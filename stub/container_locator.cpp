@@ -37,20 +37,16 @@ const char *read_trailer(platform::File &file, uint64_t file_size, uint64_t trai
     if (!file.seek(static_cast<int64_t>(trailer), platform::Origin::Begin) ||
         !trailer_read_text(file, text) || text != "QXV")
         return STUB_MSG_BAD_HEADER;
-    if (!trailer_read_text(file, text))
-        return STUB_MSG_BAD_HEADER;
+    if (!trailer_read_text(file, text)) return STUB_MSG_BAD_HEADER;
     const Algorithm *algorithm = nullptr;
     for (const Algorithm &candidate : ALGORITHMS) {
-        if (text == candidate.name)
-            algorithm = &candidate;
+        if (text == candidate.name) algorithm = &candidate;
     }
-    if (algorithm == nullptr)
-        return STUB_MSG_BAD_HEADER;
+    if (algorithm == nullptr) return STUB_MSG_BAD_HEADER;
 
     uint32_t ignored_time;
     for (int i = 0; i < 4; ++i) {
-        if (!trailer_read_uint32(file, ignored_time))
-            return STUB_MSG_BAD_FIELDS;
+        if (!trailer_read_uint32(file, ignored_time)) return STUB_MSG_BAD_FIELDS;
     }
     if (!trailer_read_octets(file, container.salt) ||
         !trailer_read_uint32(file, container.plain_size))
@@ -60,11 +56,10 @@ const char *read_trailer(platform::File &file, uint64_t file_size, uint64_t trai
         fields_end != file_size - END_FIELDS_SIZE)
         return STUB_MSG_BAD_FIELDS;
 
-    uint64_t expected = uint64_t(container.plain_size) / algorithm->block_size *
-                            algorithm->block_size +
-                        algorithm->key_length + algorithm->block_size;
-    if (expected != cipher_length || cipher_length > trailer)
-        return STUB_MSG_BAD_OFFSET;
+    uint64_t expected =
+        uint64_t(container.plain_size) / algorithm->block_size * algorithm->block_size +
+        algorithm->key_length + algorithm->block_size;
+    if (expected != cipher_length || cipher_length > trailer) return STUB_MSG_BAD_OFFSET;
 
     container.start = trailer - cipher_length;
     container.cipher_length = cipher_length;
@@ -78,22 +73,19 @@ const char *read_trailer(platform::File &file, uint64_t file_size, uint64_t trai
 
 const char *stub_locate_container(platform::File &file, StubContainer &container) {
     uint64_t file_size = 0;
-    if (!file.size(&file_size))
-        return STUB_MSG_NOT_SELFDECRYPTING;
+    if (!file.size(&file_size)) return STUB_MSG_NOT_SELFDECRYPTING;
 
     std::string marker;
     if (file_size < END_FIELDS_SIZE ||
         !file.seek(static_cast<int64_t>(file_size - END_FIELDS_SIZE), platform::Origin::Begin) ||
         !trailer_read_text(file, marker))
         return STUB_MSG_NOT_SELFDECRYPTING;
-    if (marker != "QXVEOF")
-        return STUB_MSG_NOT_QUILLOMAR;
+    if (marker != "QXVEOF") return STUB_MSG_NOT_QUILLOMAR;
     uint8_t offset_bytes[4];
     if (!platform::read_exact(file, offset_bytes, sizeof offset_bytes))
         return STUB_MSG_NOT_QUILLOMAR;
     uint32_t cipher_length = little_endian_32(offset_bytes);
-    if (cipher_length >= file_size)
-        return STUB_MSG_BAD_OFFSET;
+    if (cipher_length >= file_size) return STUB_MSG_BAD_OFFSET;
 
     uint64_t window_size = file_size < CONTAINER_TRAILER_MAX ? file_size : CONTAINER_TRAILER_MAX;
     uint64_t window_start = file_size - window_size;
@@ -106,14 +98,11 @@ const char *stub_locate_container(platform::File &file, StubContainer &container
     // trailer: every place the pattern occurs is tried, the first failure is the one reported.
     const char *first_failure = nullptr;
     for (uint64_t at = 0; at + sizeof TRAILER_PATTERN <= window_size; ++at) {
-        if (std::memcmp(window + at, TRAILER_PATTERN, sizeof TRAILER_PATTERN) != 0)
-            continue;
+        if (std::memcmp(window + at, TRAILER_PATTERN, sizeof TRAILER_PATTERN) != 0) continue;
         const char *failure =
             read_trailer(file, file_size, window_start + at, cipher_length, container);
-        if (failure == nullptr)
-            return nullptr;
-        if (first_failure == nullptr)
-            first_failure = failure;
+        if (failure == nullptr) return nullptr;
+        if (first_failure == nullptr) first_failure = failure;
     }
     return first_failure != nullptr ? first_failure : STUB_MSG_NO_TRAILER;
 }

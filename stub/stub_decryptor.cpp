@@ -42,13 +42,11 @@ StubDecryptResult finish(platform::File &input, const StubContainer &container, 
     const uint32_t B = container.block_size;
     WipedBuffer<MAX_KEY_LENGTH + MAX_BLOCK_SIZE> cipher;
     WipedBuffer<MAX_KEY_LENGTH> check;
-    if (!platform::read_exact(input, cipher.bytes, K + B))
-        return StubDecryptResult::FileError;
+    if (!platform::read_exact(input, cipher.bytes, K + B)) return StubDecryptResult::FileError;
     if (convmech_update(container.algorithm, CONVMECH_CBC_DECRYPT, &context, cipher.bytes,
                         check.bytes, K) != 0)
         return StubDecryptResult::FileError;
-    if (!same_bytes(check.bytes, key, K))
-        return StubDecryptResult::WrongPassword;
+    if (!same_bytes(check.bytes, key, K)) return StubDecryptResult::WrongPassword;
     tail_length = B;
     if (convmech_final(container.algorithm, CONVMECH_CBC_DECRYPT, &context, PADDING_COUNT_BYTE,
                        cipher.bytes + K, plain_tail, &tail_length) != 0 ||
@@ -98,8 +96,7 @@ StubDecryptResult stub_check_key(platform::File &input, const StubContainer &con
 
 StubDecryptResult stub_decrypt(platform::File &input, const StubContainer &container,
                                const uint8_t *key, platform::File &output) {
-    if (!seek_to(input, container.start))
-        return StubDecryptResult::FileError;
+    if (!seek_to(input, container.start)) return StubDecryptResult::FileError;
     CipherContext cipher;
     if (convmech_init(container.algorithm, CONVMECH_CBC_DECRYPT, &cipher.context, key, ZERO_IV) !=
         0)
@@ -111,21 +108,19 @@ StubDecryptResult stub_decrypt(platform::File &input, const StubContainer &conta
     const uint32_t F = S % CONTAINER_CHUNK_SIZE / container.block_size * container.block_size;
     auto decrypt_piece = [&](uint32_t length) {
         return platform::read_exact(input, in.bytes, length) &&
-               convmech_update(container.algorithm, CONVMECH_CBC_DECRYPT, &cipher.context,
-                               in.bytes, out.bytes, length) == 0 &&
+               convmech_update(container.algorithm, CONVMECH_CBC_DECRYPT, &cipher.context, in.bytes,
+                               out.bytes, length) == 0 &&
                platform::write_exact(output, out.bytes, length);
     };
     for (uint32_t chunk = 0; chunk < S / CONTAINER_CHUNK_SIZE; ++chunk) {
-        if (!decrypt_piece(CONTAINER_CHUNK_SIZE))
-            return StubDecryptResult::FileError;
+        if (!decrypt_piece(CONTAINER_CHUNK_SIZE)) return StubDecryptResult::FileError;
     }
-    if (F != 0 && !decrypt_piece(F))
-        return StubDecryptResult::FileError;
+    if (F != 0 && !decrypt_piece(F)) return StubDecryptResult::FileError;
 
     uint32_t tail_length = 0;
-    StubDecryptResult result = finish(input, container, key, cipher.context, out.bytes, tail_length);
-    if (result != StubDecryptResult::Ok)
-        return result;
+    StubDecryptResult result =
+        finish(input, container, key, cipher.context, out.bytes, tail_length);
+    if (result != StubDecryptResult::Ok) return result;
     if (tail_length != 0 && !platform::write_exact(output, out.bytes, tail_length))
         return StubDecryptResult::FileError;
     return StubDecryptResult::Ok;

@@ -23,13 +23,12 @@ StubOutcome fail(StubDialog &dialog, const char *message) {
 // only replaced by a complete result.
 std::unique_ptr<platform::File> create_partial(const std::string &output, std::string &partial) {
     for (int attempt = 0; attempt < 100; ++attempt) {
-        partial = output + ".partial" + (attempt == 0 ? "" : "." + std::to_string(attempt));
+        partial = output + ".partial";
+        if (attempt != 0) partial.append(1, '.').append(std::to_string(attempt));
         auto file = platform::file_system().open(partial, Access::Write, Share::None,
                                                  Disposition::CreateNew);
-        if (file)
-            return file;
-        if (!platform::file_system().exists(partial))
-            return nullptr;
+        if (file) return file;
+        if (!platform::file_system().exists(partial)) return nullptr;
     }
     return nullptr;
 }
@@ -41,8 +40,7 @@ StubOutcome write_output(std::unique_ptr<platform::File> input, const StubContai
     platform::FileSystem &files = platform::file_system();
     std::string partial;
     std::unique_ptr<platform::File> target = create_partial(output, partial);
-    if (!target)
-        return fail(dialog, STUB_MSG_CANNOT_CREATE);
+    if (!target) return fail(dialog, STUB_MSG_CANNOT_CREATE);
     StubDecryptResult result = stub_decrypt(*input, container, key.data(), *target);
     target.reset();
     input.reset();
@@ -65,18 +63,15 @@ StubOutcome qxvsd_run(const std::string &input_path, StubDialog &dialog) {
     std::string proposed = stub_default_output_name(input_path);
     std::unique_ptr<platform::File> input = platform::file_system().open(
         input_path, Access::Read, Share::ReadWrite, Disposition::OpenExisting);
-    if (!input)
-        return fail(dialog, STUB_MSG_CANNOT_OPEN);
+    if (!input) return fail(dialog, STUB_MSG_CANNOT_OPEN);
     StubContainer container;
     if (const char *problem = stub_locate_container(*input, container))
         return fail(dialog, problem);
 
     SecretBytes password;
     std::string output;
-    if (!dialog.ask_password_and_output(proposed, password, output))
-        return StubOutcome::Cancelled;
-    if (password.empty())
-        return fail(dialog, STUB_MSG_EMPTY_PASSWORD);
+    if (!dialog.ask_password_and_output(proposed, password, output)) return StubOutcome::Cancelled;
+    if (password.empty()) return fail(dialog, STUB_MSG_EMPTY_PASSWORD);
     SecretBytes key;
     stub_derive_key(password, container.salt, container.key_length, key);
     password.clear();

@@ -8,7 +8,9 @@ constexpr const char *PATH_SEPARATORS = "\\/:";
 constexpr const char *PATH_SEPARATORS = "/";
 #endif
 
-bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool is_blank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
 
 } // namespace
 
@@ -31,7 +33,6 @@ std::string stub_default_output_name(const std::string &input_path) {
     size_t separator = input_path.find_last_of(PATH_SEPARATORS);
     size_t name_start = separator == std::string::npos ? 0 : separator + 1;
     size_t dot = input_path.rfind('.');
-    if (dot == std::string::npos || dot <= name_start)
-        return input_path + ".dec";
+    if (dot == std::string::npos || dot <= name_start) return input_path + ".dec";
     return input_path.substr(0, dot);
 }

@@ -14,18 +14,13 @@ template <typename Take> bool read_line_bytes(Take take) {
     for (;;) {
         char c;
         ssize_t n = read(STDIN_FILENO, &c, 1);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return any;
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return any;
         any = true;
-        if (c == '\n')
-            return true;
-        if (pending_cr)
-            take('\r');
+        if (c == '\n') return true;
+        if (pending_cr) take('\r');
         pending_cr = c == '\r';
-        if (!pending_cr)
-            take(c);
+        if (!pending_cr) take(c);
     }
 }
 
@@ -33,8 +28,7 @@ struct termios saved_mode;
 volatile sig_atomic_t echo_off = 0;
 
 void restore_echo_and_reraise(int signal_number) {
-    if (echo_off)
-        tcsetattr(STDIN_FILENO, TCSANOW, &saved_mode);
+    if (echo_off) tcsetattr(STDIN_FILENO, TCSANOW, &saved_mode);
     std::signal(signal_number, SIG_DFL);
     std::raise(signal_number);
 }
@@ -52,8 +46,7 @@ bool terminal_read_secret_line(SecretBytes &line) {
 }
 
 bool terminal_read_hidden_line(SecretBytes &line) {
-    if (tcgetattr(STDIN_FILENO, &saved_mode) != 0)
-        return terminal_read_secret_line(line);
+    if (tcgetattr(STDIN_FILENO, &saved_mode) != 0) return terminal_read_secret_line(line);
     const int signals[] = {SIGINT, SIGTERM, SIGQUIT, SIGHUP, SIGTSTP};
     void (*previous[5])(int);
     for (int i = 0; i < 5; ++i)
@@ -63,8 +56,7 @@ bool terminal_read_hidden_line(SecretBytes &line) {
     hidden.c_lflag |= ECHONL;
     echo_off = tcsetattr(STDIN_FILENO, TCSAFLUSH, &hidden) == 0;
     bool got = terminal_read_secret_line(line);
-    if (echo_off)
-        tcsetattr(STDIN_FILENO, TCSANOW, &saved_mode);
+    if (echo_off) tcsetattr(STDIN_FILENO, TCSANOW, &saved_mode);
     echo_off = 0;
     for (int i = 0; i < 5; ++i)
         std::signal(signals[i], previous[i]);

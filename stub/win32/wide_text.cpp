@@ -3,8 +3,7 @@
 #include <windows.h>
 
 std::wstring stub_widen(const std::string &utf8) {
-    if (utf8.empty())
-        return {};
+    if (utf8.empty()) return {};
     int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
     std::wstring wide(static_cast<size_t>(n), L'\0');
     MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), n);
@@ -12,8 +11,7 @@ std::wstring stub_widen(const std::string &utf8) {
 }
 
 std::string stub_narrow(const std::wstring &utf16) {
-    if (utf16.empty())
-        return {};
+    if (utf16.empty()) return {};
     int n = WideCharToMultiByte(CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()), nullptr,
                                 0, nullptr, nullptr);
     std::string narrow(static_cast<size_t>(n), '\0');

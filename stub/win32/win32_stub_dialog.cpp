@@ -41,8 +41,7 @@ void read_password(HWND hook_window, SecretBytes &password) {
     password.clear();
     HWND edit = GetDlgItem(hook_window, IDC_STUB_PASSWORD);
     int length = GetWindowTextLengthW(edit);
-    if (length <= 0)
-        return;
+    if (length <= 0) return;
     std::vector<wchar_t> wide(static_cast<size_t>(length) + 1);
     length = GetWindowTextW(edit, wide.data(), length + 1);
     int bytes = WideCharToMultiByte(CP_ACP, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
@@ -61,8 +60,7 @@ UINT_PTR CALLBACK save_dialog_hook(HWND hook_window, UINT message, WPARAM, LPARA
         SetWindowLongPtrW(hook_window, GWLP_USERDATA, request->lCustData);
         return TRUE;
     }
-    if (message != WM_NOTIFY)
-        return 0;
+    if (message != WM_NOTIFY) return 0;
     auto *notice = reinterpret_cast<OFNOTIFYW *>(lparam);
     switch (notice->hdr.code) {
     case CDN_INITDONE:
@@ -72,8 +70,7 @@ UINT_PTR CALLBACK save_dialog_hook(HWND hook_window, UINT message, WPARAM, LPARA
         auto *password =
             reinterpret_cast<SecretBytes *>(GetWindowLongPtrW(hook_window, GWLP_USERDATA));
         read_password(hook_window, *password);
-        if (!password->empty())
-            return 0;
+        if (!password->empty()) return 0;
         stub_message_box(STUB_MSG_ENTER_PASSWORD);
         SetWindowLongPtrW(hook_window, DWLP_MSGRESULT, 1);
         return 1;
@@ -94,8 +91,7 @@ bool Win32StubDialog::ask_password_and_output(const std::string &proposed, Secre
                                               std::string &output_path) {
     std::vector<wchar_t> file_name(FILE_NAME_CAPACITY, L'\0');
     std::wstring initial = stub_widen(proposed);
-    if (initial.size() >= FILE_NAME_CAPACITY)
-        initial.resize(FILE_NAME_CAPACITY - 1);
+    if (initial.size() >= FILE_NAME_CAPACITY) initial.resize(FILE_NAME_CAPACITY - 1);
     initial.copy(file_name.data(), initial.size());
     std::wstring title = stub_widen(STUB_DIALOG_TITLE);
 
@@ -122,14 +118,15 @@ bool Win32StubDialog::ask_password_and_output(const std::string &proposed, Secre
     return true;
 }
 
-void Win32StubDialog::show_message(const char *text) { stub_message_box(text); }
+void Win32StubDialog::show_message(const char *text) {
+    stub_message_box(text);
+}
 
 bool Win32StubDialog::open_with_associated_program(const std::string &path) {
     // Some handlers behind ShellExecute are COM objects and expect an initialised apartment.
     HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
-    HINSTANCE result = ShellExecuteW(nullptr, L"open", stub_widen(path).c_str(), nullptr, nullptr,
-                                     SW_SHOWDEFAULT);
-    if (SUCCEEDED(com))
-        CoUninitialize();
+    HINSTANCE result =
+        ShellExecuteW(nullptr, L"open", stub_widen(path).c_str(), nullptr, nullptr, SW_SHOWDEFAULT);
+    if (SUCCEEDED(com)) CoUninitialize();
     return reinterpret_cast<INT_PTR>(result) > 32;
 }

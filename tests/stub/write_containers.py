@@ -112,8 +112,8 @@ def main():
         "des_zero_tail": ("DES", last_cipher_byte_zero("DES", 45), {}),
         # every integer 4 bytes long: an 80-byte trailer, the longest there is
         "des3_trailer80": ("DES3", noise((1 << 24) + 5), {}),
-        # a salt longer than the 25 bytes the writer makes is used whole
-        "aes_long_salt": ("AES", b"salt of another length\n", {"salt": SALT * 2}),
+        # a salt of another length than the 25 bytes the writer makes is used whole
+        "aes_short_salt": ("AES", b"salt of another length\n", {"salt": SALT[:11]}),
         # the password is used whole, however long
         "aes_long_password": ("AES", b"long password\n", {"password": b"p" * 300}),
         # the password is the typed bytes, here UTF-8 with non-ASCII letters
