@@ -1,8 +1,8 @@
 #include "stub/container_locator.h"
 
+#include "container/tlv.h"
 #include "crypto/convmech.h"
 #include "stub/stub_messages.h"
-#include "stub/trailer_fields.h"
 
 #include <cstring>
 
@@ -33,24 +33,27 @@ uint32_t little_endian_32(const uint8_t *bytes) {
 // where the end marker begins, and C must be the length that S gives.
 const char *read_trailer(platform::File &file, uint64_t file_size, uint64_t trailer,
                          uint32_t cipher_length, StubContainer &container) {
-    std::string text;
+    char text[TLV_TEXT_BUFFER_SIZE];
     if (!file.seek(static_cast<int64_t>(trailer), platform::Origin::Begin) ||
-        !trailer_read_text(file, text) || text != "QXV")
+        tlv_read_string(file, text) != 0 || std::strcmp(text, "QXV") != 0)
         return STUB_MSG_BAD_HEADER;
-    if (!trailer_read_text(file, text)) return STUB_MSG_BAD_HEADER;
+    if (tlv_read_string(file, text) != 0) return STUB_MSG_BAD_HEADER;
     const Algorithm *algorithm = nullptr;
     for (const Algorithm &candidate : ALGORITHMS) {
-        if (text == candidate.name) algorithm = &candidate;
+        if (std::strcmp(text, candidate.name) == 0) algorithm = &candidate;
     }
     if (algorithm == nullptr) return STUB_MSG_BAD_HEADER;
 
     uint32_t ignored_time;
     for (int i = 0; i < 4; ++i) {
-        if (!trailer_read_uint32(file, ignored_time)) return STUB_MSG_BAD_FIELDS;
+        if (tlv_read_uint32(file, &ignored_time) != 0) return STUB_MSG_BAD_FIELDS;
     }
-    if (!trailer_read_octets(file, container.salt) ||
-        !trailer_read_uint32(file, container.plain_size))
+    uint8_t salt[TLV_OCTETS_MAX];
+    uint32_t salt_length = 0;
+    if (tlv_read_octets(file, salt, sizeof salt, &salt_length) != 0 ||
+        tlv_read_uint32(file, &container.plain_size) != 0)
         return STUB_MSG_BAD_FIELDS;
+    container.salt.assign(salt, salt + salt_length);
     uint64_t fields_end = 0;
     if (!file.seek(0, platform::Origin::Current, &fields_end) ||
         fields_end != file_size - END_FIELDS_SIZE)
@@ -75,12 +78,12 @@ const char *stub_locate_container(platform::File &file, StubContainer &container
     uint64_t file_size = 0;
     if (!file.size(&file_size)) return STUB_MSG_NOT_SELFDECRYPTING;
 
-    std::string marker;
+    char marker[TLV_TEXT_BUFFER_SIZE];
     if (file_size < END_FIELDS_SIZE ||
         !file.seek(static_cast<int64_t>(file_size - END_FIELDS_SIZE), platform::Origin::Begin) ||
-        !trailer_read_text(file, marker))
+        tlv_read_string(file, marker) != 0)
         return STUB_MSG_NOT_SELFDECRYPTING;
-    if (marker != "QXVEOF") return STUB_MSG_NOT_QUILLOMAR;
+    if (std::strcmp(marker, "QXVEOF") != 0) return STUB_MSG_NOT_QUILLOMAR;
     uint8_t offset_bytes[4];
     if (!platform::read_exact(file, offset_bytes, sizeof offset_bytes))
         return STUB_MSG_NOT_QUILLOMAR;

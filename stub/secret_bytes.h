@@ -1,13 +1,11 @@
 // A password or key held in memory that is wiped before it is released: growing copies into a
 // new buffer and wipes the old one, so no copy of the secret is left behind in freed memory.
+// The bytes are always followed by a zero byte, for routines that take zero-terminated text.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-
-// Overwrites `count` bytes with zeros in a way the compiler may not drop as a dead store.
-void secure_wipe(void *data, size_t count);
 
 class SecretBytes {
 public:
@@ -22,6 +20,7 @@ public:
     void clear();
 
     const uint8_t *data() const { return bytes_.get(); }
+    const char *c_str() const { return size_ == 0 ? "" : reinterpret_cast<const char *>(data()); }
     size_t size() const { return size_; }
     bool empty() const { return size_ == 0; }
 

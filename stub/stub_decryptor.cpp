@@ -1,7 +1,8 @@
 #include "stub/stub_decryptor.h"
 
+#include "container/derive_key.h"
+#include "container/wipe.h"
 #include "crypto/convmech.h"
-#include "crypto/hashmech.h"
 
 namespace {
 
@@ -14,13 +15,13 @@ constexpr uint8_t ZERO_IV[16] = {};
 // A cipher context that is wiped however the decryption ends.
 struct CipherContext {
     ConvContext context{};
-    ~CipherContext() { secure_wipe(&context, sizeof context); }
+    ~CipherContext() { container_wipe(&context, sizeof context); }
 };
 
 // Scratch bytes that held plain text or key material.
 template <size_t N> struct WipedBuffer {
     uint8_t bytes[N];
-    ~WipedBuffer() { secure_wipe(bytes, N); }
+    ~WipedBuffer() { container_wipe(bytes, N); }
 };
 
 bool same_bytes(const uint8_t *a, const uint8_t *b, size_t count) {
@@ -57,17 +58,13 @@ StubDecryptResult finish(platform::File &input, const StubContainer &container, 
 
 } // namespace
 
-void stub_derive_key(const SecretBytes &password, const std::vector<uint8_t> &salt,
-                     uint32_t key_length, SecretBytes &key) {
-    HashContext context{};
-    WipedBuffer<20> digest;
-    hashmech_init(HASHMECH_SHA1, nullptr, &context);
-    hashmech_update(HASHMECH_SHA1, &context, password.data(),
-                    static_cast<uint32_t>(password.size()));
-    hashmech_final(HASHMECH_SHA1, &context, 0, salt.data(), static_cast<uint32_t>(salt.size()),
-                   digest.bytes);
-    secure_wipe(&context, sizeof context);
-    key.assign(digest.bytes, key_length);
+StubKey::~StubKey() {
+    container_wipe(bytes, sizeof bytes);
+}
+
+void stub_derive_key(const SecretBytes &password, const StubContainer &container, StubKey &key) {
+    derive_key(password.c_str(), container.salt.data(),
+               static_cast<uint32_t>(container.salt.size()), key.bytes, container.key_length);
 }
 
 StubDecryptResult stub_check_key(platform::File &input, const StubContainer &container,

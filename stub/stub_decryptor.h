@@ -9,9 +9,14 @@
 
 enum class StubDecryptResult { Ok, WrongPassword, FileError };
 
+// The derived key, wiped when it goes out of scope.
+struct StubKey {
+    uint8_t bytes[16] = {};
+    ~StubKey();
+};
+
 // The key: the first K bytes of SHA-1 over the whole password followed by the whole salt.
-void stub_derive_key(const SecretBytes &password, const std::vector<uint8_t> &salt,
-                     uint32_t key_length, SecretBytes &key);
+void stub_derive_key(const SecretBytes &password, const StubContainer &container, StubKey &key);
 
 // Reads only. Decrypts the key check block, chained to the cipher block before it (or the zero
 // IV), and the final block: WrongPassword when the block is not the key, FileError when the final

@@ -36,12 +36,12 @@ std::unique_ptr<platform::File> create_partial(const std::string &output, std::s
 // Decrypts into a partial file, then puts it in the place of `output`. The input is closed
 // before that, since the person may have chosen to replace the very file being decrypted.
 StubOutcome write_output(std::unique_ptr<platform::File> input, const StubContainer &container,
-                         const SecretBytes &key, const std::string &output, StubDialog &dialog) {
+                         const StubKey &key, const std::string &output, StubDialog &dialog) {
     platform::FileSystem &files = platform::file_system();
     std::string partial;
     std::unique_ptr<platform::File> target = create_partial(output, partial);
     if (!target) return fail(dialog, STUB_MSG_CANNOT_CREATE);
-    StubDecryptResult result = stub_decrypt(*input, container, key.data(), *target);
+    StubDecryptResult result = stub_decrypt(*input, container, key.bytes, *target);
     target.reset();
     input.reset();
     if (result != StubDecryptResult::Ok) {
@@ -72,11 +72,11 @@ StubOutcome qxvsd_run(const std::string &input_path, StubDialog &dialog) {
     std::string output;
     if (!dialog.ask_password_and_output(proposed, password, output)) return StubOutcome::Cancelled;
     if (password.empty()) return fail(dialog, STUB_MSG_EMPTY_PASSWORD);
-    SecretBytes key;
-    stub_derive_key(password, container.salt, container.key_length, key);
+    StubKey key;
+    stub_derive_key(password, container, key);
     password.clear();
 
-    switch (stub_check_key(*input, container, key.data())) {
+    switch (stub_check_key(*input, container, key.bytes)) {
     case StubDecryptResult::WrongPassword:
         return fail(dialog, STUB_MSG_WRONG_PASSWORD);
     case StubDecryptResult::FileError:
@@ -85,7 +85,6 @@ StubOutcome qxvsd_run(const std::string &input_path, StubDialog &dialog) {
         break;
     }
     StubOutcome outcome = write_output(std::move(input), container, key, output, dialog);
-    key.clear();
     if (outcome == StubOutcome::Decrypted && !dialog.open_with_associated_program(output))
         dialog.show_message(STUB_MSG_TYPE_UNKNOWN);
     return outcome;

@@ -1,8 +1,9 @@
 #include "stub/win32/win32_stub_dialog.h"
 
+#include "container/wipe.h"
+#include "platform/win32/utf16.h"
 #include "stub/stub_messages.h"
 #include "stub/win32/stub_resource.h"
-#include "stub/win32/wide_text.h"
 
 #include <windows.h>
 
@@ -49,9 +50,9 @@ void read_password(HWND hook_window, SecretBytes &password) {
         std::vector<char> ansi(static_cast<size_t>(bytes));
         WideCharToMultiByte(CP_ACP, 0, wide.data(), length, ansi.data(), bytes, nullptr, nullptr);
         password.assign(ansi.data(), ansi.size());
-        secure_wipe(ansi.data(), ansi.size());
+        container_wipe(ansi.data(), ansi.size());
     }
-    secure_wipe(wide.data(), wide.size() * sizeof(wchar_t));
+    container_wipe(wide.data(), wide.size() * sizeof(wchar_t));
 }
 
 UINT_PTR CALLBACK save_dialog_hook(HWND hook_window, UINT message, WPARAM, LPARAM lparam) {
@@ -83,17 +84,18 @@ UINT_PTR CALLBACK save_dialog_hook(HWND hook_window, UINT message, WPARAM, LPARA
 } // namespace
 
 void stub_message_box(const char *text) {
-    MessageBoxW(nullptr, stub_widen(text).c_str(), stub_widen(STUB_CAPTION).c_str(),
+    MessageBoxW(nullptr, platform::win32::widen(text).c_str(),
+                platform::win32::widen(STUB_CAPTION).c_str(),
                 MB_OK | MB_SETFOREGROUND | MB_TASKMODAL);
 }
 
 bool Win32StubDialog::ask_password_and_output(const std::string &proposed, SecretBytes &password,
                                               std::string &output_path) {
     std::vector<wchar_t> file_name(FILE_NAME_CAPACITY, L'\0');
-    std::wstring initial = stub_widen(proposed);
+    std::wstring initial = platform::win32::widen(proposed);
     if (initial.size() >= FILE_NAME_CAPACITY) initial.resize(FILE_NAME_CAPACITY - 1);
     initial.copy(file_name.data(), initial.size());
-    std::wstring title = stub_widen(STUB_DIALOG_TITLE);
+    std::wstring title = platform::win32::widen(STUB_DIALOG_TITLE);
 
     OPENFILENAMEW request{};
     request.lStructSize = sizeof request;
@@ -114,7 +116,7 @@ bool Win32StubDialog::ask_password_and_output(const std::string &proposed, Secre
         password.clear();
         return false;
     }
-    output_path = stub_narrow(file_name.data());
+    output_path = platform::win32::narrow(file_name.data());
     return true;
 }
 
@@ -125,8 +127,8 @@ void Win32StubDialog::show_message(const char *text) {
 bool Win32StubDialog::open_with_associated_program(const std::string &path) {
     // Some handlers behind ShellExecute are COM objects and expect an initialised apartment.
     HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
-    HINSTANCE result =
-        ShellExecuteW(nullptr, L"open", stub_widen(path).c_str(), nullptr, nullptr, SW_SHOWDEFAULT);
+    HINSTANCE result = ShellExecuteW(nullptr, L"open", platform::win32::widen(path).c_str(),
+                                     nullptr, nullptr, SW_SHOWDEFAULT);
     if (SUCCEEDED(com)) CoUninitialize();
     return reinterpret_cast<INT_PTR>(result) > 32;
 }
