@@ -10,9 +10,13 @@
 namespace stub_test {
 
 const std::vector<std::string> GOOD_CONTAINERS = {
-    "aes_chunks",      "des_small",         "des3_odd",          "aes_empty",
-    "aes_exact_chunk", "aes_zero_tail",     "des_zero_tail",     "des3_trailer80",
-    "aes_short_salt",  "aes_long_password", "aes_utf8_password",
+    "aes_chunks",        "des_small",     "des3_odd",       "aes_empty",      "aes_exact_chunk",
+    "aes_zero_tail",     "des_zero_tail", "des3_trailer80", "aes_short_salt", "aes_long_password",
+#ifdef _WIN32
+    "aes_ansi_password",
+#else
+    "aes_utf8_password",
+#endif
 };
 
 std::filesystem::path host_path(const std::string &build_path) {

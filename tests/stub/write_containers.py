@@ -116,8 +116,10 @@ def main():
         "aes_short_salt": ("AES", b"salt of another length\n", {"salt": SALT[:11]}),
         # the password is used whole, however long
         "aes_long_password": ("AES", b"long password\n", {"password": b"p" * 300}),
-        # the password is the typed bytes, here UTF-8 with non-ASCII letters
+        # the password is the typed bytes: UTF-8 on Linux
         "aes_utf8_password": ("AES", b"umlauts\n", {"password": "Grüße, Zoë".encode()}),
+        # the same typed in the Windows ANSI code page, the bytes the Windows stub hashes
+        "aes_ansi_password": ("AES", b"umlauts\n", {"password": "Grüße, Zoë".encode("cp1252")}),
     }
     for name, (algorithm, plain, options) in cases.items():
         wide = name == "des3_trailer80"
