@@ -3,12 +3,11 @@
 // lies within the last CONTAINER_TRAILER_MAX bytes of the file.
 #pragma once
 
+#include "container/container.h"
 #include "platform/file_system.h"
 
 #include <cstdint>
 #include <vector>
-
-constexpr uint32_t CONTAINER_TRAILER_MAX = 80;
 
 struct StubContainer {
     uint64_t start = 0;         // offset of the ciphertext region in the file

@@ -1,6 +1,6 @@
 #include "stub/secret_bytes.h"
 
-#include "container/wipe.h"
+#include "crypto/wipe.h"
 
 #include <cstring>
 
@@ -9,7 +9,7 @@ void SecretBytes::reserve(size_t capacity) {
     std::unique_ptr<uint8_t[]> grown(new uint8_t[capacity]);
     std::memset(grown.get(), 0, capacity);
     if (size_ != 0) std::memcpy(grown.get(), bytes_.get(), size_);
-    if (bytes_) container_wipe(bytes_.get(), capacity_);
+    if (bytes_) wipe_memory(bytes_.get(), capacity_);
     bytes_ = std::move(grown);
     capacity_ = capacity;
 }
@@ -29,7 +29,7 @@ void SecretBytes::assign(const void *data, size_t count) {
 }
 
 void SecretBytes::clear() {
-    if (bytes_) container_wipe(bytes_.get(), capacity_);
+    if (bytes_) wipe_memory(bytes_.get(), capacity_);
     bytes_.reset();
     size_ = 0;
     capacity_ = 0;

@@ -1,12 +1,12 @@
 #include "stub/stub_decryptor.h"
 
+#include "container/container.h"
 #include "container/derive_key.h"
-#include "container/wipe.h"
 #include "crypto/convmech.h"
+#include "crypto/wipe.h"
 
 namespace {
 
-constexpr uint32_t CONTAINER_CHUNK_SIZE = 16384;
 constexpr uint32_t PADDING_COUNT_BYTE = 1957;
 constexpr uint32_t MAX_KEY_LENGTH = 16;
 constexpr uint32_t MAX_BLOCK_SIZE = 16;
@@ -15,13 +15,13 @@ constexpr uint8_t ZERO_IV[16] = {};
 // A cipher context that is wiped however the decryption ends.
 struct CipherContext {
     ConvContext context{};
-    ~CipherContext() { container_wipe(&context, sizeof context); }
+    ~CipherContext() { wipe_memory(&context, sizeof context); }
 };
 
 // Scratch bytes that held plain text or key material.
 template <size_t N> struct WipedBuffer {
     uint8_t bytes[N];
-    ~WipedBuffer() { container_wipe(bytes, N); }
+    ~WipedBuffer() { wipe_memory(bytes, N); }
 };
 
 bool same_bytes(const uint8_t *a, const uint8_t *b, size_t count) {
@@ -59,7 +59,7 @@ StubDecryptResult finish(platform::File &input, const StubContainer &container, 
 } // namespace
 
 StubKey::~StubKey() {
-    container_wipe(bytes, sizeof bytes);
+    wipe_memory(bytes, sizeof bytes);
 }
 
 void stub_derive_key(const SecretBytes &password, const StubContainer &container, StubKey &key) {

@@ -1,6 +1,6 @@
 #include "stub/win32/win32_stub_dialog.h"
 
-#include "container/wipe.h"
+#include "crypto/wipe.h"
 #include "platform/win32/utf16.h"
 #include "stub/stub_messages.h"
 #include "stub/win32/stub_resource.h"
@@ -50,9 +50,9 @@ void read_password(HWND hook_window, SecretBytes &password) {
         std::vector<char> ansi(static_cast<size_t>(bytes));
         WideCharToMultiByte(CP_ACP, 0, wide.data(), length, ansi.data(), bytes, nullptr, nullptr);
         password.assign(ansi.data(), ansi.size());
-        container_wipe(ansi.data(), ansi.size());
+        wipe_memory(ansi.data(), ansi.size());
     }
-    container_wipe(wide.data(), wide.size() * sizeof(wchar_t));
+    wipe_memory(wide.data(), wide.size() * sizeof(wchar_t));
 }
 
 UINT_PTR CALLBACK save_dialog_hook(HWND hook_window, UINT message, WPARAM, LPARAM lparam) {
