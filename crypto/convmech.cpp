@@ -43,12 +43,14 @@ template <unsigned Rounds> void aes_decrypt(const uint32_t *s, const uint8_t *in
     aes_decrypt_block(s, Rounds, in, out);
 }
 
-// With the AES instructions the context holds the hardware form of the same schedule (every
-// word byte-swapped, see aes_ni.h); the form is chosen once per process, so a context never
-// meets the other one.
+// With the AES instructions the context keeps, besides the table schedule at the start of the
+// area, the hardware form of the same schedule at CONVMECH_HW_KEYS_OFFSET (every word
+// byte-swapped, see aes_ni.h). The path is chosen once per process.
 const uint8_t *hw(const uint32_t *schedule) {
-    return reinterpret_cast<const uint8_t *>(schedule);
+    return reinterpret_cast<const uint8_t *>(schedule) + CONVMECH_HW_KEYS_OFFSET;
 }
+static_assert(CONVMECH_HW_KEYS_OFFSET >= 4 * AES_MAX_SCHEDULE_WORDS &&
+              CONVMECH_HW_KEYS_OFFSET + AES_NI_SCHEDULE_SIZE <= CONVMECH_SCHEDULE_SIZE);
 
 template <unsigned Rounds> void ni_encrypt(const uint32_t *s, const uint8_t *in, uint8_t *out) {
     aes_ni_ecb_encrypt(hw(s), Rounds, in, out, 1);
@@ -149,16 +151,16 @@ void build_schedule(ConvContext *context, uint32_t algorithm, uint32_t mode, con
     default: {
         const bool decrypting = mode == CONVMECH_CBC_DECRYPT || mode == CONVMECH_ECB_DECRYPT;
         const uint32_t key_bytes = algorithm_of(algorithm).key_bytes;
+        if (decrypting)
+            aes_schedule_decrypt(schedule, key, key_bytes);
+        else
+            aes_schedule_encrypt(schedule, key, key_bytes);
         if (aes_ni_selected()) {
-            uint8_t *round_keys = context->key_schedule.bytes;
+            uint8_t *round_keys = context->key_schedule.bytes + CONVMECH_HW_KEYS_OFFSET;
             if (decrypting)
                 aes_ni_schedule_decrypt(key, key_bytes, round_keys);
             else
                 aes_ni_schedule_encrypt(key, key_bytes, round_keys);
-        } else if (decrypting) {
-            aes_schedule_decrypt(schedule, key, key_bytes);
-        } else {
-            aes_schedule_encrypt(schedule, key, key_bytes);
         }
         break;
     }

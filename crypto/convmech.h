@@ -30,6 +30,9 @@ constexpr uint32_t CONVMECH_ECB_ENCRYPT = 11;
 constexpr uint32_t CONVMECH_ECB_DECRYPT = 12;
 
 constexpr uint32_t CONVMECH_SCHEDULE_SIZE = 720;
+// Where the AES-NI round keys of an AES context start in the key schedule area, after the
+// largest table schedule (60 words); the table schedule stays at the start on either path.
+constexpr uint32_t CONVMECH_HW_KEYS_OFFSET = 256;
 
 // Caller-owned context; filled by convmech_init, key schedule area wiped by convmech_final.
 struct alignas(16) ConvContext {

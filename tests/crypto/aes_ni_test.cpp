@@ -1,34 +1,17 @@
-// The AES-NI kernels: FIPS-197 known answers, the parallel loops against the one-block path
-// (every remainder after the 8-block groups), and CBC against OpenSSL where it is linked.
+// The AES-NI kernels: FIPS-197 known answers and the parallel loops against the one-block
+// path (every remainder after the 8-block groups).
 #include "crypto/aes_ni.h"
+
+#include "hex.h"
+#include "random_bytes.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <random>
 #include <string>
 #include <vector>
 
-#ifdef QXV_HAVE_OPENSSL
-#include <openssl/evp.h>
-#endif
-
 namespace {
-
-std::vector<uint8_t> hex(const std::string &s) {
-    std::vector<uint8_t> out;
-    for (size_t i = 0; i + 1 < s.size(); i += 2)
-        out.push_back(uint8_t(std::stoul(s.substr(i, 2), nullptr, 16)));
-    return out;
-}
-
-std::vector<uint8_t> random_bytes(size_t n, uint32_t seed) {
-    std::mt19937 gen(seed);
-    std::vector<uint8_t> v(n);
-    for (auto &b : v)
-        b = uint8_t(gen());
-    return v;
-}
 
 class AesNi : public ::testing::Test {
 protected:
@@ -179,49 +162,6 @@ TEST_F(AesNi, CbcSplitAcrossCallsEqualsOneCall) {
     EXPECT_EQ(pieces, whole);
     EXPECT_EQ(back, plain);
 }
-
-#ifdef QXV_HAVE_OPENSSL
-std::vector<uint8_t> openssl_cbc(bool encrypt, const std::vector<uint8_t> &key, const uint8_t *iv,
-                                 const std::vector<uint8_t> &in) {
-    const EVP_CIPHER *cipher = key.size() == 16   ? EVP_aes_128_cbc()
-                               : key.size() == 24 ? EVP_aes_192_cbc()
-                                                  : EVP_aes_256_cbc();
-    EVP_CIPHER_CTX *ctx = EVP_CIPHER_CTX_new();
-    std::vector<uint8_t> out(in.size() + 16);
-    int n = 0, m = 0;
-    EVP_CipherInit_ex(ctx, cipher, nullptr, key.data(), iv, encrypt ? 1 : 0);
-    EVP_CIPHER_CTX_set_padding(ctx, 0);
-    EVP_CipherUpdate(ctx, out.data(), &n, in.data(), int(in.size()));
-    EVP_CipherFinal_ex(ctx, out.data() + n, &m);
-    EVP_CIPHER_CTX_free(ctx);
-    out.resize(size_t(n + m));
-    return out;
-}
-
-TEST_F(AesNi, CbcMatchesOpenSslOnRandomData) {
-    for (uint32_t key_length : {16u, 24u, 32u}) {
-        for (size_t blocks : {1u, 7u, 8u, 9u, 1024u, 1031u}) {
-            const auto key = random_bytes(key_length, uint32_t(blocks) * 3 + key_length);
-            const auto iv = random_bytes(16, uint32_t(blocks) + 1000);
-            const auto plain = random_bytes(16 * blocks, uint32_t(blocks) + 2000);
-            const uint32_t rounds = aes_ni_rounds(key_length);
-            uint8_t enc[AES_NI_SCHEDULE_SIZE], dec[AES_NI_SCHEDULE_SIZE], chain[16];
-            aes_ni_schedule_encrypt(key.data(), key_length, enc);
-            aes_ni_schedule_decrypt(key.data(), key_length, dec);
-
-            std::vector<uint8_t> ours(plain.size());
-            std::memcpy(chain, iv.data(), 16);
-            aes_ni_cbc_encrypt(enc, rounds, chain, plain.data(), ours.data(), blocks);
-            EXPECT_EQ(ours, openssl_cbc(true, key, iv.data(), plain));
-
-            const auto cipher = random_bytes(16 * blocks, uint32_t(blocks) + 3000);
-            std::memcpy(chain, iv.data(), 16);
-            aes_ni_cbc_decrypt(dec, rounds, chain, cipher.data(), ours.data(), blocks);
-            EXPECT_EQ(ours, openssl_cbc(false, key, iv.data(), cipher));
-        }
-    }
-}
-#endif
 
 TEST(AesNiSelection, PortableVariableTurnsTheHardwarePathOff) {
     const char *portable = std::getenv("QXV_AES_PORTABLE");
