@@ -1,0 +1,7 @@
+#include "ui/batch_state.h"
+
+namespace ui {
+
+BatchState Batch;
+
+} // namespace ui
