@@ -1,11 +1,11 @@
 #include "stub/posix/terminal_stub_dialog.h"
 
 #include "platform/file_system.h"
+#include "platform/terminal.h"
 #include "stub/posix/terminal_input.h"
 #include "stub/stub_messages.h"
 
 #include <cerrno>
-#include <cstdio>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -13,60 +13,74 @@
 
 extern char **environ;
 
-TerminalStubDialog::TerminalStubDialog() : interactive_(isatty(STDIN_FILENO) == 1) {}
+namespace {
 
-bool TerminalStubDialog::read_password(SecretBytes &password) {
+using platform::terminal::write_error;
+
+} // namespace
+
+TerminalStubDialog::TerminalStubDialog() : interactive_(platform::terminal::input_is_terminal()) {}
+
+// Asks until a password is given. False when the input ends first (the dialog then closes
+// without a password) or Ctrl-C is pressed (`cancelled` is set).
+bool TerminalStubDialog::read_password(SecretBytes &password, bool &cancelled) {
     for (;;) {
-        if (interactive_) std::fputs("Password: ", stderr);
-        bool got = interactive_ ? terminal_read_hidden_line(password)
-                                : terminal_read_secret_line(password);
-        if (!got) return false; // end of input: the dialog closes without a password
+        if (interactive_) write_error("Password: ");
+        LineResult got;
+        {
+            platform::terminal::EchoOff hidden;
+            got = terminal_read_secret_line(password);
+        }
+        if (got != LineResult::Line) {
+            cancelled = got == LineResult::Interrupted;
+            password.clear();
+            return false;
+        }
         if (!password.empty()) return true;
         show_message(STUB_MSG_ENTER_PASSWORD);
     }
 }
 
+// Asks whether `path` may be replaced: "y" or "yes" agrees, anything else declines.
 bool TerminalStubDialog::confirm_replace(const std::string &path) {
-    if (interactive_)
-        std::fprintf(stderr, "%s already exists.\nDo you want to replace it? [y/N] ", path.c_str());
+    if (interactive_) write_error(path + " already exists.\nDo you want to replace it? [y/N] ");
     std::string answer;
-    if (!terminal_read_line(answer)) return false;
+    if (terminal_read_line(answer) != LineResult::Line) return false;
     return answer == "y" || answer == "Y" || answer == "yes" || answer == "Yes";
 }
 
 bool TerminalStubDialog::ask_password_and_output(const std::string &proposed, SecretBytes &password,
                                                  std::string &output_path) {
-    if (interactive_) std::fprintf(stderr, "%s\n\n%s\n\n", STUB_DIALOG_TITLE, STUB_DIALOG_TEXT);
-    if (!read_password(password)) {
-        password.clear();
-        return true;
+    platform::terminal::InterruptCatch ctrl_c;
+    if (interactive_) {
+        write_error(std::string(STUB_DIALOG_TITLE) + "\n\n" + STUB_DIALOG_TEXT + "\n\n");
     }
+    bool cancelled = false;
+    if (!read_password(password, cancelled)) return !cancelled; // no password: the flow says so
     for (;;) {
-        if (interactive_) std::fprintf(stderr, "File name [%s]: ", proposed.c_str());
+        if (interactive_) write_error("File name [" + proposed + "]: ");
         std::string name;
-        if (!terminal_read_line(name) || name.empty()) name = proposed;
-        if (!platform::file_system().exists(name)) {
+        LineResult got = terminal_read_line(name);
+        if (got == LineResult::Interrupted) break;
+        if (got == LineResult::End || name.empty()) name = proposed;
+        if (!platform::file_system().exists(name) || confirm_replace(name)) {
             output_path = name;
             return true;
         }
-        if (confirm_replace(name)) {
-            output_path = name;
-            return true;
-        }
-        if (!interactive_) {
-            // A script that declines has no second name to offer on a later line it did not
-            // expect to be asked for: the dialog is cancelled.
-            password.clear();
-            return false;
-        }
+        // A script that declines has no other name to offer: the dialog is cancelled.
+        if (!interactive_ || platform::terminal::interrupt_take()) break;
     }
+    password.clear();
+    return false;
 }
 
 void TerminalStubDialog::show_message(const char *text) {
-    std::fprintf(stderr, "%s: %s\n", STUB_CAPTION, text);
+    write_error(std::string(STUB_CAPTION) + ": " + text + "\n");
 }
 
 bool TerminalStubDialog::open_with_associated_program(const std::string &path) {
+    // Started and waited for here, unlike a detached start, so that a missing or failing
+    // xdg-open is noticed and reported.
     posix_spawn_file_actions_t actions;
     if (posix_spawn_file_actions_init(&actions) != 0) return false;
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);

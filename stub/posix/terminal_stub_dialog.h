@@ -2,7 +2,7 @@
 // password prompt that insists on a password, the proposed file name to keep or change, and the
 // question before an existing file is replaced. When standard input is not a terminal nothing is
 // prompted: the password and then the file name (an empty line keeps the proposed one) are read
-// line by line, and a "y" line answers the question about replacing.
+// line by line, and a "y" line answers the question about replacing. Ctrl-C cancels.
 // Messages go to standard error as "Quillomar Decryptor: text".
 #pragma once
 
@@ -18,7 +18,7 @@ public:
     bool open_with_associated_program(const std::string &path) override;
 
 private:
-    bool read_password(SecretBytes &password);
+    bool read_password(SecretBytes &password, bool &cancelled);
     bool confirm_replace(const std::string &path);
 
     bool interactive_;
