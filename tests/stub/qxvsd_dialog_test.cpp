@@ -69,6 +69,27 @@ TEST_F(QxvsdDialog, SelfDecryptingFilesOfEveryAlgorithmGiveBackThePlainBytes) {
     }
 }
 
+TEST_F(QxvsdDialog, ExecutablesOfOurOwnEngineAndBuildDecryptThemselves) {
+    Bytes plain(40000);
+    for (size_t i = 0; i < plain.size(); ++i)
+        plain[i] = static_cast<unsigned char>(i * 7 + i / 251);
+    for (char mode : {'A', 'e', 'E'}) {
+        SCOPED_TRACE(mode);
+        std::filesystem::path executable = folder / "report.qxvtest.exe";
+        make_engine_self_decrypting(plain, mode, "p\xe4ssword", folder / "report.qxvtest",
+                                    executable);
+        StubProcess stub(executable, L"");
+        HWND dialog = stub.wait_for_window(TITLE);
+        ASSERT_NE(dialog, nullptr);
+        save_as(dialog, "p\xe4ssword", folder / "report.qxvtest");
+        EXPECT_EQ(answer_message(stub), wide(STUB_MSG_TYPE_UNKNOWN));
+        EXPECT_EQ(stub.wait_for_exit(), 0);
+        EXPECT_EQ(read_bytes(folder / "report.qxvtest"), plain);
+        std::filesystem::remove(folder / "report.qxvtest");
+        std::filesystem::remove(executable);
+    }
+}
+
 TEST_F(QxvsdDialog, TheDialogInsistsOnAPassword) {
     std::filesystem::path executable = folder / "small.qxvtest.exe";
     make_self_decrypting("des_small", executable);

@@ -108,6 +108,22 @@ TEST_F(QxvsdPipe, SelfDecryptingFilesOfEveryAlgorithmGiveBackThePlainBytes) {
     }
 }
 
+TEST_F(QxvsdPipe, ExecutablesOfOurOwnEngineAndBuildDecryptThemselves) {
+    Bytes plain(40000);
+    for (size_t i = 0; i < plain.size(); ++i)
+        plain[i] = static_cast<unsigned char>(i * 7 + i / 251);
+    for (char mode : {'A', 'e', 'E'}) {
+        SCOPED_TRACE(mode);
+        std::filesystem::path executable = folder / "report.doc.exe";
+        make_engine_self_decrypting(plain, mode, "p\xe4ssword", folder / "report.doc", executable);
+        StubRun result = run_executable(executable, "p\xe4ssword\n\n");
+        EXPECT_EQ(result.exit_code, 0) << result.messages;
+        EXPECT_EQ(read_bytes(folder / "report.doc"), plain);
+        std::filesystem::remove(folder / "report.doc");
+        std::filesystem::remove(executable);
+    }
+}
+
 TEST_F(QxvsdPipe, ABareContainerOnTheCommandLineAndAChosenName) {
     std::filesystem::copy_file(data_file("des3_odd.qxv"), folder / "odd.qxv");
     std::filesystem::path chosen = folder / "chosen name.out";

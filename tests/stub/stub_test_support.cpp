@@ -1,5 +1,8 @@
 #include "tests/stub/stub_test_support.h"
 
+#include "container/container.h"
+#include "container/sfx_build.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -62,6 +65,19 @@ void make_self_decrypting(const std::string &name, const std::filesystem::path &
     write_bytes(destination, bytes);
     std::filesystem::permissions(destination, std::filesystem::perms::owner_exec,
                                  std::filesystem::perm_options::add);
+}
+
+void make_engine_self_decrypting(const Bytes &plain, char mode, const std::string &password,
+                                 const std::filesystem::path &plain_path,
+                                 const std::filesystem::path &executable) {
+    write_bytes(plain_path, plain);
+    ASSERT_EQ(container_crypt_file(plain_path.string().c_str(), "", password.c_str(), mode),
+              CRYPT_OK);
+    ASSERT_EQ(
+        container_build_sfx(built_stub().string(), executable.string(), plain_path.string(), true)
+            .code,
+        SFX_OK);
+    ASSERT_FALSE(std::filesystem::exists(plain_path));
 }
 
 ScratchFolder::ScratchFolder() {

@@ -24,6 +24,13 @@ void write_bytes(const std::filesystem::path &path, const Bytes &bytes);
 // The stub's file followed by the container "NAME.qxv", written to `destination`.
 void make_self_decrypting(const std::string &name, const std::filesystem::path &destination);
 
+// A self-decrypting file made by our own engine and executable build: `plain` encrypted with the
+// mode letter ('e', 'E' or 'A') under `password` in place at `plain_path`, then appended to the
+// stub at `executable`.
+void make_engine_self_decrypting(const Bytes &plain, char mode, const std::string &password,
+                                 const std::filesystem::path &plain_path,
+                                 const std::filesystem::path &executable);
+
 // A fresh folder of its own, removed with everything in it at the end of the test.
 class ScratchFolder {
 public:
