@@ -109,9 +109,7 @@ TEST_F(QxvsdPipe, SelfDecryptingFilesOfEveryAlgorithmGiveBackThePlainBytes) {
 }
 
 TEST_F(QxvsdPipe, ExecutablesOfOurOwnEngineAndBuildDecryptThemselves) {
-    Bytes plain(40000);
-    for (size_t i = 0; i < plain.size(); ++i)
-        plain[i] = static_cast<unsigned char>(i * 7 + i / 251);
+    const Bytes plain = patterned_bytes(40000);
     for (char mode : {'A', 'e', 'E'}) {
         SCOPED_TRACE(mode);
         std::filesystem::path executable = folder / "report.doc.exe";

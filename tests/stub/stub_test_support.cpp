@@ -67,6 +67,13 @@ void make_self_decrypting(const std::string &name, const std::filesystem::path &
                                  std::filesystem::perm_options::add);
 }
 
+Bytes patterned_bytes(size_t count) {
+    Bytes bytes(count);
+    for (size_t i = 0; i < count; ++i)
+        bytes[i] = static_cast<unsigned char>(i * 7 + i / 251);
+    return bytes;
+}
+
 void make_engine_self_decrypting(const Bytes &plain, char mode, const std::string &password,
                                  const std::filesystem::path &plain_path,
                                  const std::filesystem::path &executable) {

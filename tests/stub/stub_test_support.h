@@ -24,6 +24,9 @@ void write_bytes(const std::filesystem::path &path, const Bytes &bytes);
 // The stub's file followed by the container "NAME.qxv", written to `destination`.
 void make_self_decrypting(const std::string &name, const std::filesystem::path &destination);
 
+// `count` bytes of a pattern that repeats only after 251 * 256 bytes.
+Bytes patterned_bytes(size_t count);
+
 // A self-decrypting file made by our own engine and executable build: `plain` encrypted with the
 // mode letter ('e', 'E' or 'A') under `password` in place at `plain_path`, then appended to the
 // stub at `executable`.
