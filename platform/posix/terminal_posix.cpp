@@ -62,14 +62,14 @@ EchoOff::EchoOff() {
     std::memcpy(saved_, &mode, sizeof mode);
     mode.c_lflag &= ~tcflag_t(ECHO);
     mode.c_lflag |= ECHONL; // the line end still shows, so the next prompt starts a line
-    active_ = ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &mode) == 0;
+    active_ = ::tcsetattr(STDIN_FILENO, TCSANOW, &mode) == 0;
 }
 
 EchoOff::~EchoOff() {
     if (!active_) return;
     struct termios mode;
     std::memcpy(&mode, saved_, sizeof mode);
-    ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &mode);
+    ::tcsetattr(STDIN_FILENO, TCSANOW, &mode);
 }
 
 InterruptCatch::InterruptCatch() {

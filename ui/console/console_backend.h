@@ -1,0 +1,44 @@
+// The dialogs as terminal prompts, for the command line tool. A modal form prints its caption
+// and texts, then asks for each usable control in tab order: an edit as a line (without echo
+// when it has a password character), a check box as a yes/no question whose default is its
+// current state. Then it presses the default button; while that button is disabled (a
+// password under 8 characters) the dialog says why and asks again. End of input, Ctrl-D or
+// Ctrl-C is Cancel. Message boxes print "caption: text" and ask for one of their buttons.
+// The progress window is a one-line bar on standard error; Ctrl-C is its Cancel button,
+// seen when the batch processes messages between files.
+// When standard input is not a terminal, every answer is one line, so a pipe can drive it.
+#pragma once
+
+#include "platform/terminal.h"
+#include "ui/backend.h"
+#include "ui/secure_string.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace ui {
+
+class ConsoleBackend final : public Backend {
+public:
+    int RunModal(TForm &form) override;
+    void ShowModeless(TForm &form) override;
+    void Repaint(TForm &form) override;
+    void HideModeless(TForm &form) override;
+    void ProcessMessages() override;
+    int RunMessageBox(WindowHandle owner, const std::string &text, const std::string &caption,
+                      unsigned style) override;
+    void OpenUrl(const std::string &url) override;
+
+private:
+    // One line of input without its line end; false at end of input or on Ctrl-C.
+    bool ReadLine(SecureString &line);
+    // Asks one question of a dialog; false when the dialog is to be cancelled.
+    bool AskControls(TForm &form);
+
+    std::vector<TForm *> shown_;
+    std::unique_ptr<platform::terminal::InterruptCatch> progressCatch_;
+    std::string lastProgressLine_;
+};
+
+} // namespace ui
