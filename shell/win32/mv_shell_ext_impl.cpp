@@ -6,6 +6,7 @@
 #include "shell/win32/com_module.h"
 #include "shell/win32/com_support.h"
 #include "shell/win32/drop_selection.h"
+#include "ui/batch_state.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -28,22 +29,12 @@ constexpr MenuCommand kCommands[] = {
 };
 constexpr UINT kCommandCount = sizeof(kCommands) / sizeof(kCommands[0]);
 
-// True while a command runs. Commands run on the file manager's thread but let window
-// messages through between files, so a second menu can be opened and used meanwhile; it must
-// neither start a second command nor replace the selection the running one reads.
-bool g_command_running = false;
-
-class RunningCommand {
-public:
-    RunningCommand() { g_command_running = true; }
-    ~RunningCommand() { g_command_running = false; }
-    RunningCommand(const RunningCommand &) = delete;
-    RunningCommand &operator=(const RunningCommand &) = delete;
-};
-
-// TODO(batch state): reset the batch-wide state of the dialogs (KeepEncryptedFile = false,
-// EncryptMode = -1, CancelRequested = 0) here once its object is available from ui/.
-void ResetBatchWideState() {}
+// A command runs on the file manager's thread but lets window messages through between files,
+// so a second menu can be opened and used meanwhile; it must neither start a second command
+// (the commands hold ui::CommandScope) nor replace the selection the running one reads.
+bool CommandRunning() {
+    return ui::Batch.CommandRunning;
+}
 
 // A single selected item that is a readable, non-folder file. An item whose attributes cannot
 // be read counts as a folder.
@@ -139,7 +130,7 @@ STDMETHODIMP_(ULONG) TMVShellExtImpl::Release() {
 
 STDMETHODIMP TMVShellExtImpl::Initialize(PCIDLIST_ABSOLUTE, IDataObject *data, HKEY) {
     return GuardCom([&]() -> HRESULT {
-        if (g_command_running) return HRESULT_FROM_WIN32(ERROR_BUSY);
+        if (CommandRunning()) return HRESULT_FROM_WIN32(ERROR_BUSY);
         SetSelection(nullptr);
         if (data) SetSelection(std::make_unique<DropSelection>(data));
         return S_OK;
@@ -165,13 +156,12 @@ STDMETHODIMP TMVShellExtImpl::QueryContextMenu(HMENU menu, UINT index, UINT firs
 STDMETHODIMP TMVShellExtImpl::InvokeCommand(CMINVOKECOMMANDINFO *info) {
     return GuardCom([&]() -> HRESULT {
         if (!info) return E_INVALIDARG;
-        if (g_command_running) return HRESULT_FROM_WIN32(ERROR_BUSY);
-        ResetBatchWideState();
+        if (CommandRunning()) return HRESULT_FROM_WIN32(ERROR_BUSY);
+        ui::Batch.ResetForCommand();
         // A command given by verb text carries a pointer, not an offset.
         const uintptr_t verb = reinterpret_cast<uintptr_t>(info->lpVerb);
         if (verb >> 16 != 0) return E_INVALIDARG;
         void *window = info->hwnd;
-        RunningCommand running;
         int result = 0;
         switch (verb) {
         case CMD_ENCRYPT:

@@ -21,6 +21,8 @@ constexpr UINT kFirstId = 100;
 
 using DoubleReset = void (*)(int, void (*)(void *), void *);
 using DoubleLog = void (*)(char *, size_t);
+using DoubleSetBatch = void (*)(int, int, int);
+using DoubleGetBatch = void (*)(char *, size_t);
 
 struct MenuItem {
     UINT type;
@@ -58,7 +60,9 @@ protected:
         ASSERT_NE(dll, nullptr);
         reset_ = Export<DoubleReset>(dll, "QxvDoubleReset");
         log_ = Export<DoubleLog>(dll, "QxvDoubleLog");
-        ASSERT_TRUE(reset_ && log_);
+        set_batch_ = Export<DoubleSetBatch>(dll, "QxvDoubleSetBatch");
+        get_batch_ = Export<DoubleGetBatch>(dll, "QxvDoubleGetBatch");
+        ASSERT_TRUE(reset_ && log_ && set_batch_ && get_batch_);
         reset_(0, nullptr, nullptr);
         host_ = CreatePopupMenu();
         AppendMenuW(host_, MF_STRING, 1, L"Open");
@@ -139,6 +143,14 @@ protected:
     HMENU host_ = nullptr;
     DoubleReset reset_ = nullptr;
     DoubleLog log_ = nullptr;
+    DoubleSetBatch set_batch_ = nullptr;
+    DoubleGetBatch get_batch_ = nullptr;
+
+    std::string Batch() const {
+        char buffer[64];
+        get_batch_(buffer, sizeof buffer);
+        return buffer;
+    }
 };
 
 TEST_F(HandlerTest, OnePlainFileGetsInfo) {
@@ -234,18 +246,25 @@ TEST_F(HandlerTest, InvokeDispatchesEachOffsetWithTheOwnerWindow) {
     const std::wstring file = scratch_.MakeFile(L"report.doc");
     FakeDataObject &data = Fake({file});
     Menu(&data);
+    // Each command finds the batch-wide state reset, whatever the previous one left.
+    set_batch_(1, 1, 1);
     EXPECT_EQ(Invoke(0), S_OK);
+    set_batch_(0, 1, 1);
     EXPECT_EQ(Invoke(1), S_OK);
+    set_batch_(1, 1, 1);
     EXPECT_EQ(Invoke(2, nullptr), S_OK);
     const std::string path = " [" + ToUtf8(file) + "]\n";
-    EXPECT_EQ(Log(), "ProcessSelection(1234,1) n=1" + path + "ProcessSelection(1234,0) n=1" + path +
-                         "ShowFileInfo(0,-1) n=1" + path);
+    EXPECT_EQ(Log(), "ProcessSelection(1234,1) state=-1,0,0 n=1" + path +
+                         "ProcessSelection(1234,0) state=-1,0,0 n=1" + path +
+                         "ShowFileInfo(0,-1) state=-1,0,0 n=1" + path);
 }
 
 TEST_F(HandlerTest, VerbTextsAndUnknownOffsetsAreRefusedAndRunNothing) {
     FakeDataObject &data = Fake({scratch_.MakeFile(L"a.txt")});
     Menu(&data);
+    set_batch_(1, 1, 1);
     EXPECT_EQ(Invoke(reinterpret_cast<UINT_PTR>("encrypt")), E_INVALIDARG);
+    EXPECT_EQ(Batch(), "-1,0,0"); // the reset comes first
     EXPECT_EQ(Invoke(3), E_INVALIDARG);
     EXPECT_EQ(Invoke(0xFFFF), E_INVALIDARG);
     EXPECT_EQ(Invoke(0x10000), E_INVALIDARG); // high half set
@@ -259,7 +278,7 @@ TEST_F(HandlerTest, SelectionPathsArriveWholeInUtf8) {
     FakeDataObject &data = Fake({unicode, long_path});
     Menu(&data);
     EXPECT_EQ(Invoke(0), S_OK);
-    EXPECT_EQ(Log(), "ProcessSelection(1234,1) n=2 [" + ToUtf8(unicode) + "] [" +
+    EXPECT_EQ(Log(), "ProcessSelection(1234,1) state=-1,0,0 n=2 [" + ToUtf8(unicode) + "] [" +
                          ToUtf8(long_path) + "]\n");
 }
 
@@ -288,6 +307,7 @@ struct Reentry {
     IContextMenu *menu;
     IShellExtInit *init;
     FakeDataObject *data;
+    DoubleSetBatch set_batch;
     HRESULT invoke = S_OK;
     HRESULT initialize = S_OK;
 };
@@ -297,6 +317,7 @@ void Reenter(void *context) {
     CMINVOKECOMMANDINFO info = {};
     info.cbSize = sizeof info;
     info.lpVerb = MAKEINTRESOURCEA(1);
+    reentry->set_batch(1, 1, 1); // as the running command might have it
     reentry->invoke = reentry->menu->InvokeCommand(&info);
     reentry->initialize = reentry->init->Initialize(nullptr, reentry->data, nullptr);
 }
@@ -311,12 +332,13 @@ TEST_F(HandlerTest, CommandWhileACommandRunsIsRefused) {
     ASSERT_EQ(other->QueryInterface(IID_IContextMenu, reinterpret_cast<void **>(&other_menu)),
               S_OK);
 
-    Reentry reentry{other_menu, other, &intruder};
+    Reentry reentry{other_menu, other, &intruder, set_batch_};
     reset_(0, &Reenter, &reentry);
     EXPECT_EQ(Invoke(0), S_OK);
     EXPECT_EQ(reentry.invoke, HRESULT_FROM_WIN32(ERROR_BUSY));
     EXPECT_EQ(reentry.initialize, HRESULT_FROM_WIN32(ERROR_BUSY));
     EXPECT_EQ(intruder.References(), 1);
+    EXPECT_EQ(Batch(), "1,1,1"); // the refused command reset nothing of the running one
     const std::string log = Log();
     EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1);
 

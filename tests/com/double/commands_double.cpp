@@ -3,6 +3,7 @@
 // test program and the DLL each carry their own C++ runtime).
 #include "shell/commands.h"
 #include "shell/selection.h"
+#include "ui/batch_state.h"
 
 #include <windows.h>
 
@@ -19,10 +20,18 @@ int g_throw = 0;
 void (*g_during_command)(void *) = nullptr;
 void *g_during_context = nullptr;
 
+// Like the real commands: one at a time, holding the command scope while running.
 void Record(const char *command, void *window, int encrypt) {
-    char head[128];
-    std::snprintf(head, sizeof head, "%s(%llx,%d) n=%llu", command,
+    ui::CommandScope scope;
+    if (!scope.Acquired()) {
+        g_log += "refused\n";
+        return;
+    }
+    char head[160];
+    std::snprintf(head, sizeof head, "%s(%llx,%d) state=%d,%d,%d n=%llu", command,
                   static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(window)), encrypt,
+                  ui::Batch.EncryptMode, ui::Batch.CancelRequested,
+                  ui::Batch.KeepEncryptedFile ? 1 : 0,
                   static_cast<unsigned long long>(GetSelectionCount()));
     g_log += head;
     for (size_t i = 0; i < GetSelectionCount(); ++i)
@@ -60,4 +69,17 @@ extern "C" __declspec(dllexport) void QxvDoubleLog(char *buffer, size_t size) {
     const size_t length = g_log.size() < size - 1 ? g_log.size() : size - 1;
     std::memcpy(buffer, g_log.data(), length);
     buffer[length] = '\0';
+}
+
+// Sets the batch-wide state's reset fields to the given values, for checking the reset.
+extern "C" __declspec(dllexport) void QxvDoubleSetBatch(int encrypt_mode, int cancel, int keep) {
+    ui::Batch.EncryptMode = encrypt_mode;
+    ui::Batch.CancelRequested = cancel;
+    ui::Batch.KeepEncryptedFile = keep != 0;
+}
+
+// Reads the batch-wide state's reset fields as "EncryptMode,CancelRequested,KeepEncryptedFile".
+extern "C" __declspec(dllexport) void QxvDoubleGetBatch(char *buffer, size_t size) {
+    std::snprintf(buffer, size, "%d,%d,%d", ui::Batch.EncryptMode, ui::Batch.CancelRequested,
+                  ui::Batch.KeepEncryptedFile ? 1 : 0);
 }
