@@ -334,7 +334,7 @@ TEST(ConvmechRefusals, TailsThatWouldBeDroppedAreRefused) {
 }
 
 TEST(ConvmechRefusals, OneShotSplitRules) {
-    const Bytes key(16, 5), iv(16, 6);
+    const Bytes key(32, 5), iv(16, 6);
     struct Use {
         uint32_t algorithm, mode, padding;
         size_t length;

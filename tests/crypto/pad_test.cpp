@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -12,7 +13,7 @@ std::string padded(const char *data_hex, uint32_t block_size, uint32_t padding, 
     uint8_t block[16];
     std::memset(block, 0xAA, sizeof block);
     const auto data = hex(data_hex);
-    std::memcpy(block, data.data(), data.size());
+    std::copy(data.begin(), data.end(), block);
     *result = pad_block(block, uint32_t(data.size()), block_size, padding);
     return to_hex(block, block_size);
 }
