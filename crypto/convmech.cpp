@@ -1,5 +1,11 @@
 // The cipher mechanism layer: init, update and final over the block ciphers by algorithm id,
 // chaining by mode id, last-block padding by padding id.
+//
+// Every refusal returns ERR_INVALID_PARAMETER, writes nothing and leaves the context as it
+// was. Beyond wrong ids and lengths, a final refuses whatever it could not honour: an unknown
+// padding id where it pads or unpads, a tail it would otherwise drop (a tail with padding 0,
+// more than one block in full-block CFB), and a decrypting last block that is not exactly one
+// block. A successful final wipes the key schedule and closes the context for good.
 #include "crypto/convmech.h"
 
 #include "crypto/aes.h"
