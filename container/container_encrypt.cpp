@@ -107,14 +107,16 @@ int container_encrypt(CryptSession &s, const char *path, const char *password,
     if (!s.target->seek(0, Origin::Begin)) return fail();
 
     const uint64_t chunks = plain_size / CONTAINER_CHUNK_SIZE;
-    for (uint64_t i = 0; i < chunks; ++i) {
-        if (!platform::read_exact(*s.source, s.in, CONTAINER_CHUNK_SIZE)) return fail();
+    for (uint64_t i = 0; i < chunks;) {
+        const auto n = static_cast<uint32_t>(std::min<uint64_t>(CONTAINER_IO_CHUNKS, chunks - i));
+        const uint32_t length = n * CONTAINER_CHUNK_SIZE;
+        if (!platform::read_exact(*s.source, s.in, length)) return fail();
         done.pending_offset = i * CONTAINER_CHUNK_SIZE;
-        done.pending_length = CONTAINER_CHUNK_SIZE;
-        convmech_update(cipher.algorithm, CONVMECH_CBC_ENCRYPT, &s.context, s.in, s.out,
-                        CONTAINER_CHUNK_SIZE);
-        if (!platform::write_exact(*s.target, s.out, CONTAINER_CHUNK_SIZE)) return fail();
-        done.ciphertext_end = (i + 1) * CONTAINER_CHUNK_SIZE;
+        done.pending_length = length;
+        convmech_update(cipher.algorithm, CONVMECH_CBC_ENCRYPT, &s.context, s.in, s.out, length);
+        if (!platform::write_exact(*s.target, s.out, length)) return fail();
+        i += n;
+        done.ciphertext_end = i * CONTAINER_CHUNK_SIZE;
         done.pending_length = 0;
     }
 

@@ -131,7 +131,7 @@ TEST(EngineFaults, FileGrowingDuringEncryptionIsRestored) {
     FaultFileSystem fs;
     qxv_test::ScopedFileSystem scope(fs);
     fs.set_hook([&](Op op, int n) {
-        if (op == Op::Read && n == 2) {
+        if (op == Op::Write && n == 1) {
             std::ofstream(path, std::ios::binary | std::ios::app).write("more", 4);
         }
     });
