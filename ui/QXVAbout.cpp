@@ -56,6 +56,7 @@ TAboutBox::TAboutBox(TForm * /*owner*/) : TForm("AboutBox") {
     OKButton->Cancel = true;
     OKButton->ModalResult = mrOk;
     OKButton->TabOrder = 0;
+    ActiveControl = OKButton;
 }
 
 } // namespace ui

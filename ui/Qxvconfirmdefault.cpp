@@ -40,6 +40,7 @@ TConfirmDefault::TConfirmDefault(TForm * /*owner*/, std::string_view password)
     ebConfirmPassword->SetBounds(145, 108, 176, 21);
     ebConfirmPassword->PasswordChar = '*';
     ebConfirmPassword->TabOrder = 0;
+    ActiveControl = ebConfirmPassword;
     ebConfirmPassword->OnChange = [this] { confirmdefault(); };
     ConfirmPassword->FocusControl = ebConfirmPassword;
 

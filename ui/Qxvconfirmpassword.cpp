@@ -33,6 +33,7 @@ TConfirmPassword::TConfirmPassword(TForm * /*owner*/, std::string_view password)
     ebConfirmPassword->SetBounds(144, 64, 176, 21);
     ebConfirmPassword->PasswordChar = '*';
     ebConfirmPassword->TabOrder = 0;
+    ActiveControl = ebConfirmPassword;
     ebConfirmPassword->OnChange = [this] { ebConfirmPasswordChange(); };
     ConfirmPassword->FocusControl = ebConfirmPassword;
 

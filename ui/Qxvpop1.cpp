@@ -48,6 +48,7 @@ TForm1::TForm1(TForm * /*owner*/, const unsigned char *singleFolder, std::string
     ebPassword->SetBounds(123, 48, 169, 21);
     ebPassword->PasswordChar = '*';
     ebPassword->TabOrder = 0;
+    ActiveControl = ebPassword;
     ebPassword->OnChange = [this] { ebPasswordChange(); };
     Password->FocusControl = ebPassword;
 

@@ -24,6 +24,7 @@ TForm2::TForm2(TForm * /*owner*/) : TForm("Form2") {
     bntCancel->Caption = "Cancel";
     bntCancel->Cancel = true;
     bntCancel->TabOrder = 0;
+    ActiveControl = bntCancel;
     bntCancel->OnClick = [this] { BitBtn1Click(); };
 }
 

@@ -179,6 +179,7 @@ public:
     TFont Font;
     std::string Icon; // name of the icon resource; empty: none
     int ModalResult = mrNone;
+    TControl *ActiveControl = nullptr; // has the focus when the form opens
 
     // Controls in creation order (parents before their children).
     const std::vector<std::unique_ptr<TControl>> &Controls() const { return controls_; }

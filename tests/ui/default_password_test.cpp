@@ -226,6 +226,7 @@ TEST_F(DefaultPassword, ConfirmPasswordLayout) {
     EXPECT_EQ(f.Height, 158);
     EXPECT_EQ(f.ebConfirmPassword->PasswordChar, '*');
     EXPECT_EQ(f.TabOrderList()[0], f.ebConfirmPassword);
+    EXPECT_EQ(f.ActiveControl, f.ebConfirmPassword);
     EXPECT_EQ(f.TabOrderList()[1], f.cbxDefault);
     EXPECT_TRUE(f.cbxDefault->CaptionOnLeft);
     EXPECT_EQ(f.DefaultButton(), f.btnOK);

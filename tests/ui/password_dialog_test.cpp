@@ -49,7 +49,8 @@ TEST_F(PasswordDialog, EncryptModeTextsAndLayout) {
     EXPECT_EQ(form.cbxCreate->Caption, "&Create EXE-File:");
     EXPECT_EQ(form.lbInformation->Caption, "Encrypting 3 files.");
     EXPECT_EQ(form.ebPassword->PasswordChar, '*');
-    EXPECT_EQ(form.TabOrderList().front(), form.ebPassword) << "the password has the focus";
+    EXPECT_EQ(form.TabOrderList().front(), form.ebPassword);
+    EXPECT_EQ(form.ActiveControl, form.ebPassword) << "the password has the focus";
     EXPECT_EQ(form.DefaultButton(), form.btnEncrypt);
     EXPECT_EQ(form.CancelButton(), form.bntCancel);
     EXPECT_EQ(form.ebPassword->Parent, form.gbCaption);

@@ -126,7 +126,13 @@ bool ConsoleBackend::AskControls(TForm &form) {
     return true;
 }
 
+void ConsoleBackend::EndProgressLine() {
+    if (term::error_is_terminal() && !lastProgressLine_.empty()) say("\n");
+    lastProgressLine_.clear(); // the next repaint draws it anew
+}
+
 int ConsoleBackend::RunModal(TForm &form) {
+    EndProgressLine();
     term::InterruptCatch ctrlC; // Ctrl-C cancels the dialog instead of ending the program
     print_texts(form);
     bool hasQuestions = false;
@@ -221,8 +227,7 @@ void ConsoleBackend::HideModeless(TForm &form) {
     auto it = std::find(shown_.begin(), shown_.end(), &form);
     if (it == shown_.end()) return;
     shown_.erase(it);
-    if (term::error_is_terminal() && !lastProgressLine_.empty()) say("\n");
-    lastProgressLine_.clear();
+    EndProgressLine();
     if (shown_.empty()) progressCatch_.reset();
 }
 

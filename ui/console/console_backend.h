@@ -36,6 +36,9 @@ private:
     // Asks one question of a dialog; false when the dialog is to be cancelled.
     bool AskControls(TForm &form);
 
+    // Finishes a progress line drawn in place, so that other output starts on a line of its own.
+    void EndProgressLine();
+
     std::vector<TForm *> shown_;
     std::unique_ptr<platform::terminal::InterruptCatch> progressCatch_;
     std::string lastProgressLine_;
