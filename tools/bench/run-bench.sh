@@ -121,6 +121,7 @@ echo "openssl speed aes-128-cbc encrypt  $(speed -evp aes-128-cbc)"
 echo "openssl speed aes-128-cbc decrypt  $(speed -decrypt -evp aes-128-cbc)"
 echo "openssl speed des-ede-cbc encrypt  $(speed -provider legacy -provider default -evp des-ede-cbc)"
 echo "openssl speed des-ede-cbc decrypt  $(speed -decrypt -provider legacy -provider default -evp des-ede-cbc)"
+echo "openssl speed des-cbc encrypt      $(speed -provider legacy -provider default -evp des-cbc)"
 
 echo
 echo "## Peak memory, encrypting a ${rss_mib} MiB file in place"
