@@ -2,6 +2,8 @@
 // attribute, so the rest of the toolkit stays plain x86-64 and runs on any processor.
 #include "crypto/aes_ni.h"
 
+#include "crypto/wipe.h"
+
 #include <cpuid.h>
 #include <cstdlib>
 #include <cstring>
@@ -14,12 +16,6 @@ namespace {
 // How many blocks the parallel loops keep in flight: enough to cover the latency of the
 // AES instructions on current cores; more only spills registers.
 constexpr size_t LANES = 8;
-
-void wipe(void *p, size_t n) {
-    volatile uint8_t *v = static_cast<volatile uint8_t *>(p);
-    while (n--)
-        *v++ = 0;
-}
 
 uint32_t load_le32(const uint8_t *p) {
     return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
@@ -234,7 +230,7 @@ AES_NI_TARGET void aes_ni_schedule_encrypt(const uint8_t *key, uint32_t key_leng
     }
     for (uint32_t i = 0; i < total; ++i)
         store_le32(round_keys + 4 * i, w[i]);
-    wipe(w, sizeof w);
+    wipe_memory(w, sizeof w);
 }
 
 AES_NI_TARGET void aes_ni_schedule_invert(uint8_t *round_keys, uint32_t rounds) {
