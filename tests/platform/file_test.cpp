@@ -184,6 +184,27 @@ TEST(FileSystem, NonAsciiNamesRoundTrip) {
     EXPECT_EQ(fs().attributes(path + ".qxv")->size, 1u);
 }
 
+// Paths beyond the 260 characters of the classic Windows limit.
+TEST(FileSystem, LongPaths) {
+    qxv_test::TempFolder folder;
+    const std::string path = folder.file(std::string(240, 'n') + ".txt");
+    ASSERT_GT(path.size(), 260u);
+    auto file = fs().open(path, Access::Write, Share::None, Disposition::CreateNew);
+    ASSERT_NE(file, nullptr);
+    ASSERT_TRUE(platform::write_exact(*file, "long", 4));
+    file.reset();
+    EXPECT_EQ(fs().attributes(path)->size, 4u);
+    const std::string moved = folder.file(std::string(245, 'm'));
+    EXPECT_TRUE(fs().copy_file_no_replace(path, moved + ".copy"));
+    EXPECT_TRUE(fs().rename_no_replace(path, moved));
+    EXPECT_EQ(fs().attributes(moved + ".copy")->size, 4u);
+    EXPECT_TRUE(fs().remove_file(moved));
+    EXPECT_TRUE(fs().remove_file(moved + ".copy"));
+    std::vector<platform::FolderEntry> entries;
+    ASSERT_TRUE(fs().list_folder(folder.path().string(), &entries));
+    EXPECT_TRUE(entries.empty());
+}
+
 TEST(FileSystem, ModulePathAndClock) {
     const std::string module = fs().module_path();
     ASSERT_FALSE(module.empty());
