@@ -36,7 +36,6 @@ for _ in $(seq 100); do
     [ -e "$unix_folder" ] || break
     sleep 0.2
 done
-"$wine_run" "$prefix" wineserver -w 2>/dev/null || true
 
 [ -e "$unix_folder" ] && fail "program folder left: $(ls -A "$unix_folder")"
 for key in 'HKCR\*\shellex\ContextMenuHandlers\Quillomar' \
