@@ -21,7 +21,7 @@ struct Measurement {
 
 // Calls `step` on the chunk for about one second of processor time and returns MB per
 // processor second, as `openssl speed` counts by default, so that a busy machine does not
-// skew the comparison.
+// skew the comparison (the Windows C runtime's clock() counts wall time instead).
 template <class Step> double megabytes_per_second(std::vector<uint8_t> &chunk, Step step) {
     step(chunk);
     size_t done = 0;
