@@ -183,9 +183,16 @@ STDMETHODIMP TMVShellExtImpl::InvokeCommand(CMINVOKECOMMANDINFO *info) {
 STDMETHODIMP TMVShellExtImpl::GetCommandString(UINT_PTR command, UINT type, UINT *, CHAR *buffer,
                                                UINT size) {
     return GuardCom([&]() -> HRESULT {
-        // Unicode requests get nothing; the file manager then shows no help text for them.
-        if (type & GCS_UNICODE) return S_OK;
-        if (command >= kCommandCount || !buffer || size == 0) return S_OK;
+        // Whatever the request, a caller that reads the buffer after success finds a
+        // terminated text there, never what the buffer held before.
+        if (!buffer || size == 0) return S_OK;
+        if (type & GCS_UNICODE) {
+            // Unicode requests get an empty text: the file manager shows no help for them.
+            reinterpret_cast<wchar_t *>(buffer)[0] = L'\0';
+            return S_OK;
+        }
+        buffer[0] = '\0';
+        if (command >= kCommandCount) return S_OK;
         const char *help = kCommands[command].help;
         const size_t length = std::min<size_t>(std::strlen(help), size - 1);
         std::memcpy(buffer, help, length);

@@ -226,11 +226,12 @@ TEST_F(HandlerTest, HelpTextsInSingleByteFormOnlyAndBoundedBySize) {
     EXPECT_EQ(
         menu_->GetCommandString(2, GCS_HELPTEXTW, nullptr, reinterpret_cast<char *>(wide), 64),
         S_OK);
-    EXPECT_STREQ(wide, L"untouched");
+    EXPECT_STREQ(wide, L"");  // an empty text, not what was there
+    EXPECT_EQ(wide[1], L'n'); // and nothing more
 
     char buffer[16] = "untouched";
     EXPECT_EQ(menu_->GetCommandString(3, GCS_HELPTEXTA, nullptr, buffer, sizeof buffer), S_OK);
-    EXPECT_STREQ(buffer, "untouched");
+    EXPECT_STREQ(buffer, "");
 
     char small[8];
     std::memset(small, 'x', sizeof small);
