@@ -105,7 +105,6 @@ TEST(Probe, FilesThatCannotBeOpened) {
     EXPECT_EQ(probe(path), PROBE_NONE);
 }
 
-#ifndef _WIN32
 TEST(Probe, FileHeldByAnotherProcess) {
     qxv_test::TempFolder folder;
     const std::string path = folder.file("held");
@@ -118,6 +117,5 @@ TEST(Probe, FileHeldByAnotherProcess) {
     }
     EXPECT_EQ(probe(path), PROBE_CONTAINER);
 }
-#endif
 
 } // namespace

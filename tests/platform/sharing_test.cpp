@@ -53,7 +53,6 @@ TEST(Sharing, SecondHandleFollowsWindowsRules) {
     EXPECT_NE(fs.open(path, Access::Read, Share::None, Disposition::OpenExisting), nullptr);
 }
 
-#ifndef _WIN32
 // Another process holding the file keeps an unshared open out, and only while it holds it.
 TEST(Sharing, HandleOfAnotherProcessIsSeen) {
     qxv_test::TempFolder folder;
@@ -69,7 +68,6 @@ TEST(Sharing, HandleOfAnotherProcessIsSeen) {
     }
     EXPECT_NE(fs.open(path, Access::Read, Share::None, Disposition::OpenExisting), nullptr);
 }
-#endif
 
 TEST(Sharing, CreateAlwaysDoesNotTruncateAFileItMayNotOpen) {
     qxv_test::TempFolder folder;
