@@ -1,21 +1,12 @@
-// Helpers shared by the hash tests: hex text, and digests through the hash mechanism layer.
+// Helpers shared by the hash tests: digests as hex text through the hash mechanism layer.
 #pragma once
 
 #include "crypto/hashmech.h"
+#include "hex.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
-
-inline std::string to_hex(const uint8_t *p, size_t n) {
-    static const char digits[] = "0123456789abcdef";
-    std::string s;
-    for (size_t i = 0; i < n; ++i) {
-        s += digits[p[i] >> 4];
-        s += digits[p[i] & 15];
-    }
-    return s;
-}
 
 inline std::vector<uint8_t> bytes_of(const std::string &s) {
     return std::vector<uint8_t>(s.begin(), s.end());
