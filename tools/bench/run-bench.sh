@@ -26,6 +26,12 @@ build=${1:-build/native}
 [ -f "$build/build.ninja" ] || cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" --target qxv_bench toolkit_bench -j2 >/dev/null
 bench=$(realpath "$build/tools/bench/qxv_bench")
+# Our side runs through the quillomar command line tool where the tree has it (unattended:
+# password from a file, no questions, settings in the work folder), else through the engine.
+cli=
+if [ -f cli/CMakeLists.txt ] && cmake --build "$build" --target quillomar -j2 >/dev/null 2>&1; then
+    cli=$(realpath "$build/cli/quillomar")
+fi
 toolkit=$(realpath "$build/tools/bench/toolkit_bench")
 
 work=${QXV_BENCH_DIR:-$(mktemp -d /tmp/qxv-bench.XXXXXX)}
@@ -36,6 +42,8 @@ key=000102030405060708090a0b0c0d0e0f
 iv=00000000000000000000000000000000
 
 src="$work/plain.bin"
+echo "$password" >"$work/password"
+export XDG_CONFIG_HOME="$work/config"
 head -c "$((size_mib * 1024 * 1024))" /dev/urandom >"$src"
 
 have() { command -v "$1" >/dev/null 2>&1; }
@@ -57,11 +65,18 @@ record() { times[$1]="${times[$1]:-} $2"; }
 # One round of every contender; preparation (copies, removals) is not timed.
 one_round() {
     cp "$src" "$work/ours.bin"
-    record "ours encrypt (in place)" "$(elapsed_ms "$bench" encrypt "$work/ours.bin" "$password")"
-    rm -f "$work/ours.out"
-    record "ours decrypt" "$(elapsed_ms "$bench" decrypt "$work/ours.bin" "$work/ours.out" "$password")"
-    cmp -s "$src" "$work/ours.out" || { echo "round trip through qxv_bench failed" >&2; exit 1; }
-    rm -f "$work/ours.bin" "$work/ours.out"
+    if [ -n "$cli" ]; then
+        record "ours encrypt (in place)" "$(elapsed_ms "$cli" encrypt --no-exe --quiet \
+            --password-file "$work/password" "$work/ours.bin")"
+        record "ours decrypt" "$(elapsed_ms "$cli" decrypt --keep --quiet \
+            --password-file "$work/password" "$work/ours.bin.qxv")"
+        mv "$work/ours.bin" "$work/ours.out"
+    else
+        record "ours encrypt (in place)" "$(elapsed_ms "$bench" encrypt "$work/ours.bin" "$password")"
+        record "ours decrypt" "$(elapsed_ms "$bench" decrypt "$work/ours.bin" "$work/ours.out" "$password")"
+    fi
+    cmp -s "$src" "$work/ours.out" || { echo "round trip of our tool failed" >&2; exit 1; }
+    rm -f "$work/ours.bin" "$work/ours.bin.qxv" "$work/ours.out"
 
     record "openssl enc" "$(elapsed_ms openssl enc -aes-128-cbc -K $key -iv $iv -in "$src" -out "$work/o.enc")"
     record "openssl enc -d" "$(elapsed_ms openssl enc -d -aes-128-cbc -K $key -iv $iv -in "$work/o.enc" -out "$work/o.dec")"
@@ -92,6 +107,8 @@ median() { tr ' ' '\n' | grep -v '^$' | sort -n | awk '{a[NR]=$1} END {print a[i
 for ((i = 1; i <= rounds; i++)); do one_round; done
 
 echo "## ${size_mib} MiB file, median of ${rounds} alternating rounds (page cache, sync between runs)"
+echo
+echo "ours: ${cli:-$bench} ($([ -n "$cli" ] && echo "quillomar command line tool" || echo "container engine"))"
 echo
 printf '| %-26s | %9s | %8s | %-22s |\n' "contender" "median ms" "MB/s" "ratio to openssl enc"
 printf '|%s|%s|%s|%s|\n' "----------------------------" "-----------" "----------" "------------------------"
