@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <poll.h>
+#include <pthread.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -33,8 +35,26 @@ int error_width() {
     return 80;
 }
 
+// Waits until standard input is readable. While Ctrl-C is caught, SIGINT is blocked except
+// inside ppoll, so a Ctrl-C that comes just before the wait is not missed.
+bool wait_for_input() {
+    if (catch_depth == 0) return true;
+    sigset_t block, previous;
+    sigemptyset(&block);
+    sigaddset(&block, SIGINT);
+    ::pthread_sigmask(SIG_BLOCK, &block, &previous);
+    bool ready = false;
+    if (!interrupted) {
+        struct pollfd p = {STDIN_FILENO, POLLIN, 0};
+        ready = ::ppoll(&p, 1, nullptr, &previous) >= 0 || errno != EINTR || !interrupted;
+    }
+    ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    return ready && !interrupted;
+}
+
 ReadResult read_byte(char &c) {
     for (;;) {
+        if (!wait_for_input()) return ReadResult::Interrupted;
         ssize_t n = ::read(STDIN_FILENO, &c, 1);
         if (n == 1) return ReadResult::Byte;
         if (n == 0) return ReadResult::End;
