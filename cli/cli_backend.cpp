@@ -1,0 +1,104 @@
+#include "cli/cli_backend.h"
+
+#include "platform/settings.h"
+#include "platform/terminal.h"
+#include "ui/Qxvpop1.h"
+#include "ui/batch_state.h"
+#include "ui/confirm_common.h"
+
+namespace cli {
+
+CliBackend::CliBackend(ui::Backend *interactive, Answers answers)
+    : interactive_(interactive), answers_(std::move(answers)) {}
+
+CliBackend::~CliBackend() {
+    if (answers_.password) ui::SecureWipe(*answers_.password);
+}
+
+namespace {
+
+// Sets the check box as a click would, so that its handler updates the batch-wide state.
+void SetOption(ui::TForm1 &dialog, bool value) {
+    if (dialog.cbxCreate->Checked != value) dialog.cbxCreate->Click();
+}
+
+} // namespace
+
+int CliBackend::AcceptPasswordDialog(ui::TForm &form) {
+    auto &dialog = static_cast<ui::TForm1 &>(form);
+    const bool encrypt = ui::Batch.EncryptMode != 0;
+    if (answers_.option) {
+        if (encrypt && *answers_.option && !dialog.cbxCreate->Usable()) {
+            refusal_ = "self-decrypting files cannot be made here (the stub program is missing "
+                       "beside quillomar, or the selection is one folder)";
+            form.Close(ui::mrCancel);
+            return form.ModalResult;
+        }
+        SetOption(dialog, *answers_.option);
+    }
+    dialog.ebPassword->SetText(ui::View(*answers_.password));
+    if (!dialog.btnEncrypt->Enabled) {
+        refusal_ = ui::PasswordTooShortHint;
+        form.Close(ui::mrCancel);
+        return form.ModalResult;
+    }
+    // What the Encrypt/Decrypt button saves; the default-password check does not run.
+    auto key = platform::SettingsKey::Open();
+    key->WriteBool("AES", true);
+    key->WriteBool(encrypt ? "MakeEXE" : "KeepEncrypted", dialog.cbxCreate->Checked);
+    form.Close(ui::mrOk);
+    return form.ModalResult;
+}
+
+int CliBackend::RunModal(ui::TForm &form) {
+    const bool passwordDialog = dynamic_cast<ui::TForm1 *>(&form) != nullptr;
+    if (Unattended()) {
+        if (passwordDialog) return AcceptPasswordDialog(form);
+        form.UserCloseBox(); // nothing else is asked without a person
+        if (form.ModalResult == ui::mrNone) form.ModalResult = ui::mrCancel;
+        return form.ModalResult;
+    }
+    if (passwordDialog && answers_.option) {
+        auto &dialog = static_cast<ui::TForm1 &>(form);
+        if (dialog.cbxCreate->Usable()) SetOption(dialog, *answers_.option);
+    }
+    return interactive_->RunModal(form);
+}
+
+void CliBackend::ShowModeless(ui::TForm &form) {
+    if (!answers_.quiet && interactive_) interactive_->ShowModeless(form);
+}
+
+void CliBackend::Repaint(ui::TForm &form) {
+    if (!answers_.quiet && interactive_) interactive_->Repaint(form);
+}
+
+void CliBackend::HideModeless(ui::TForm &form) {
+    if (!answers_.quiet && interactive_) interactive_->HideModeless(form);
+}
+
+void CliBackend::ProcessMessages() {
+    if (!answers_.quiet && interactive_) interactive_->ProcessMessages();
+    // Ctrl-C between files is the progress window's Cancel, shown or not.
+    if (platform::terminal::interrupt_take()) ui::Batch.CancelRequested = 1;
+}
+
+int CliBackend::RunMessageBox(ui::WindowHandle owner, const std::string &text,
+                              const std::string &caption, unsigned style) {
+    if (!Unattended()) return interactive_->RunMessageBox(owner, text, caption, style);
+    platform::terminal::write_error(caption + ": " + text + "\n");
+    switch (style & ui::mbButtonsMask) {
+    case ui::mbYesNo:
+        return answers_.answerYes ? ui::idYes : ui::idNo;
+    case ui::mbOKCancel:
+        return answers_.stopOnError ? ui::idCancel : ui::idOK;
+    default:
+        return ui::idOK;
+    }
+}
+
+void CliBackend::OpenUrl(const std::string &url) {
+    if (interactive_) interactive_->OpenUrl(url);
+}
+
+} // namespace cli

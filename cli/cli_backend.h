@@ -1,0 +1,51 @@
+// The dialogs of `quillomar`. Interactive runs hand every form and message box to the console
+// backend, with the check box preset from --exe/--keep and the progress bar left out under
+// --quiet. Unattended runs (--password-file) answer the password dialog with the password and
+// the option, save the option as an accepted dialog would, skip the default-password check,
+// print every message box to standard error as "caption: text" and answer it from the options.
+#pragma once
+
+#include "ui/backend.h"
+#include "ui/secure_string.h"
+
+#include <optional>
+#include <string>
+
+namespace cli {
+
+struct Answers {
+    std::optional<bool> option; // the check box's state; unset: as the dialog loads it
+    std::optional<ui::SecureString> password; // set: unattended
+    bool answerYes = false;
+    bool stopOnError = false;
+    bool quiet = false;
+};
+
+class CliBackend final : public ui::Backend {
+public:
+    // `interactive` shows the dialogs (may be null when the run is unattended).
+    CliBackend(ui::Backend *interactive, Answers answers);
+    ~CliBackend() override;
+
+    int RunModal(ui::TForm &form) override;
+    void ShowModeless(ui::TForm &form) override;
+    void Repaint(ui::TForm &form) override;
+    void HideModeless(ui::TForm &form) override;
+    void ProcessMessages() override;
+    int RunMessageBox(ui::WindowHandle owner, const std::string &text, const std::string &caption,
+                      unsigned style) override;
+    void OpenUrl(const std::string &url) override;
+
+    // Why the password dialog was refused (an unattended run that cannot go on), or empty.
+    const std::string &Refusal() const { return refusal_; }
+
+private:
+    bool Unattended() const { return answers_.password.has_value(); }
+    int AcceptPasswordDialog(ui::TForm &form);
+
+    ui::Backend *interactive_;
+    Answers answers_;
+    std::string refusal_;
+};
+
+} // namespace cli

@@ -1,0 +1,7 @@
+// The Info command (ShowFileInfo in shell/commands.h): the container probe's verdict on the one
+// selected file, shown in an information box.
+#pragma once
+
+// The probe's result for the file the last Info command looked at; -1 when it showed nothing
+// (no single file selected, or another command was running).
+int LastFileInfoResult();
