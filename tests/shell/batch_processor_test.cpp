@@ -1,0 +1,244 @@
+#include "tests/shell/batch_test_fixture.h"
+
+#include "container/container_probe.h"
+#include "container/sfx_build.h"
+#include "shell/output_names.h"
+#include "ui/Qxvprogress.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
+namespace qxv_test {
+namespace {
+
+using ui::TForm1;
+using ui::TForm2;
+
+std::string ProbeOf(const std::string &path) {
+    char algorithm[PROBE_ALGORITHM_BUFFER_SIZE] = {};
+    return std::to_string(container_probe(path.c_str(), algorithm)) + algorithm;
+}
+
+TEST(OutputNames, ContainerAndPlainNames) {
+    const std::string s(1, PathSeparator());
+    EXPECT_EQ(EncryptedName("a" + s + "notes.txt"), "a" + s + "notes.txt.qxv");
+    EXPECT_EQ(DecryptedName("a" + s + "report.doc.qxv"), "a" + s + "report.doc");
+    EXPECT_EQ(DecryptedName("REPORT.DOC.QXV"), "REPORT.DOC");
+    EXPECT_EQ(DecryptedName("x.QxV"), "x");
+    EXPECT_EQ(DecryptedName("mail.bin"), "mail.bin.dec");
+    EXPECT_EQ(DecryptedName("x.qxvs"), "x.qxvs.dec");
+    EXPECT_EQ(DecryptedName("dir.qxv" + s + "mail"), "dir.qxv" + s + "mail.dec");
+    EXPECT_EQ(DecryptedName("dir" + s + ".qxv"), "dir" + s + ".qxv.dec");
+}
+
+TEST(OutputNames, InformationLine) {
+    const std::string s(1, PathSeparator());
+    EXPECT_EQ(InformationText(true, 3, "", false), "Encrypting 3 files.");
+    EXPECT_EQ(InformationText(false, 1, s + "home" + s + "notes.txt.qxv", false),
+              "Decrypting file: notes.txt.qxv");
+    EXPECT_EQ(InformationText(true, 1, "notes.txt", false), "Encrypting file: notes.txt");
+    EXPECT_EQ(InformationText(true, 1, s + "docs" + s, true),
+              "Encrypting directory: " + s + "docs");
+    EXPECT_EQ(InformationText(false, 0, "", false), "Decrypting ");
+}
+
+TEST_F(BatchTest, CancelledDialogTouchesNothingAndShowsNoProgress) {
+    const std::string a = Write("a", "plain");
+    Select({a});
+    std::string information;
+    ui.Modal<TForm1>([&](TForm1 &f) {
+        information = f.lbInformation->Caption;
+        f.UserType("ebPassword", kPassword);
+        f.UserClick("bntCancel");
+    });
+    EXPECT_EQ(ProcessSelection(nullptr, 1), 0);
+    EXPECT_EQ(information, "Encrypting file: a");
+    EXPECT_EQ(ui.Log, std::vector<std::string>{"modal Form1"});
+    EXPECT_EQ(Files(), std::vector<std::string>{"a"});
+    EXPECT_TRUE(LastBatchOutcome().cancelled);
+}
+
+TEST_F(BatchTest, OneFolderHidesTheExeOption) {
+    Write("d/x", "1");
+    Select({folder.file("d") + PathSeparator()});
+    ui.Modal<TForm1>([&](TForm1 &f) {
+        EXPECT_EQ(f.lbInformation->Caption, "Encrypting directory: " + folder.file("d"));
+        EXPECT_FALSE(f.cbxCreate->Visible);
+        f.UserClick("bntCancel");
+    });
+    ProcessSelection(nullptr, 1);
+}
+
+TEST_F(BatchTest, ProgressCountsItemsPlusFolderFilesAndStepsForSkippedOnes) {
+    const std::string container = Container("c.qxv", "x");
+    const std::string plain = Write("p", "plain");
+    Write("d/1", "one");
+    Write("d/2", "two");
+    Select({container, plain, folder.file("d")});
+    std::vector<std::string> seen;
+    auto record = [&] {
+        auto *progress = static_cast<TForm2 *>(ui.Modeless().at(0));
+        seen.push_back(progress->FileName->Caption + " " +
+                       std::to_string(progress->ProgressBar1->Position) + "/" +
+                       std::to_string(progress->ProgressBar1->Max));
+    };
+    Accept()
+        .AtProcessMessages(record)
+        .AtProcessMessages(record)
+        .AtProcessMessages(record)
+        .AtProcessMessages(record);
+    ProcessSelection(nullptr, 1);
+    const std::string d = folder.file("d") + PathSeparator();
+    EXPECT_EQ(seen, (std::vector<std::string>{"Encrypting file: " + container + " 0/3",
+                                              "Encrypting file: " + plain + " 1/3",
+                                              "Encrypting file: " + d + "1 2/5",
+                                              "Encrypting file: " + d + "2 3/5"}));
+    EXPECT_TRUE(ui.Modeless().empty()) << "the progress window is gone at the end";
+    EXPECT_TRUE(ui.MessageBoxes.empty());
+    EXPECT_EQ(LastBatchOutcome().processed, 3);
+    EXPECT_EQ(LastBatchOutcome().skipped, 1);
+    EXPECT_TRUE(LastBatchOutcome().Succeeded());
+}
+
+TEST_F(BatchTest, DecryptLabelAndVanishedItem) {
+    const std::string container = Container("c.qxv", "x");
+    Select({container, folder.file("vanished")});
+    std::string label;
+    Accept().AtProcessMessages(
+        [&] { label = static_cast<TForm2 *>(ui.Modeless().at(0))->FileName->Caption; });
+    ProcessSelection(nullptr, 0);
+    EXPECT_EQ(label, "Decryption file: " + container);
+    EXPECT_TRUE(ui.MessageBoxes.empty()) << "a vanished item is searched as a folder: nothing";
+    EXPECT_EQ(Files(), std::vector<std::string>{"c"});
+    EXPECT_TRUE(LastBatchOutcome().Succeeded());
+}
+
+TEST_F(BatchTest, ASecondCommandWhileOneRunsIsRefused) {
+    const std::string a = Write("a", "plain");
+    const std::string b = Write("b", "plain");
+    Select({a, b});
+    Accept().AtProcessMessages([] {
+        EXPECT_EQ(ProcessSelection(nullptr, 0), 0);
+        EXPECT_EQ(ShowFileInfo(nullptr), 0);
+    });
+    ProcessSelection(nullptr, 1);
+    EXPECT_EQ(ui.Log.front(), "modal Form1");
+    EXPECT_EQ(std::count(ui.Log.begin(), ui.Log.end(), "modal Form1"), 1);
+    EXPECT_TRUE(ui.MessageBoxes.empty());
+    EXPECT_EQ(Files(), (std::vector<std::string>{"a.qxv", "b.qxv"}));
+    EXPECT_FALSE(ui::Batch.CommandRunning);
+}
+
+TEST_F(BatchTest, ProgressCancelStopsTheFolderAndEndsTheBatch) {
+    Write("d/1", "1");
+    Write("d/2", "2");
+    const std::string e = Write("e", "3");
+    Select({folder.file("d"), e});
+    Accept().AtProcessMessages([] { ui::Batch.CancelRequested = 1; }).Answer(ui::idOK);
+    ProcessSelection(nullptr, 1);
+    EXPECT_EQ(Boxes(), std::vector<std::string>{"Advisory: Action cancelled"});
+    EXPECT_EQ(Files(), (std::vector<std::string>{"d/1.qxv", "d/2", "e"}));
+    EXPECT_TRUE(LastBatchOutcome().cancelled);
+}
+
+TEST_F(BatchTest, FolderListIsSortedWithoutCaseEachPathOnceAndLinksNotFollowed) {
+    Write("f/b", "");
+    Write("f/A", "");
+    Write("f/sub/c", "");
+    Write("f/Sub2/a", "");
+    world.alterListing = [](std::vector<platform::FolderEntry> &entries) {
+        std::reverse(entries.begin(), entries.end());
+        if (!entries.empty()) entries.push_back(entries.front()); // delivered twice
+        entries.push_back({"loop", true, true});
+    };
+    std::vector<std::string> list;
+    CollectFolderFiles(folder.file("f"), list);
+    const std::string f = folder.file("f") + PathSeparator();
+    const std::string s(1, PathSeparator());
+    EXPECT_EQ(list, (std::vector<std::string>{f + "A", f + "b", f + "sub" + s + "c",
+                                              f + "Sub2" + s + "a"}));
+    std::vector<std::string> none;
+    CollectFolderFiles(folder.file("missing"), none);
+    EXPECT_TRUE(none.empty());
+}
+
+TEST_F(BatchTest, EngineFailuresAreReportedTwiceAndLeaveTheFile) {
+    const std::string a = Write("a", "plain");
+    Select({a});
+    world.failRenames = true; // encrypted in place, but the name cannot change
+    Accept().Answer(ui::idOK).Answer(ui::idOK);
+    ProcessSelection(nullptr, 1);
+    EXPECT_EQ(Boxes(),
+              (std::vector<std::string>{"Cannot write file: Cannot write file: " + a + ".qxv.",
+                                        "Cannot Process File: Cannot process file: " + a + "."}));
+    EXPECT_EQ(ui.MessageBoxes[1].style, ui::mbOK) << "the last file offers no way on";
+    EXPECT_EQ(ProbeOf(a), "5AES") << "a whole container, found again by decrypt";
+    EXPECT_FALSE(LastBatchOutcome().Succeeded());
+}
+
+TEST_F(BatchTest, FailedReplacementKeepsTheOldFileAndNoPartRemains) {
+    const std::string container = Container("r.qxv", "new");
+    const std::string old = Write("r", "old");
+    const std::string next = Container("s.qxv", "next");
+    Select({container, next});
+    world.failRenames = true;
+    Accept().Answer(ui::idYes).Answer(ui::idOK).Answer(ui::idCancel).Answer(ui::idOK);
+    ProcessSelection(nullptr, 0);
+    EXPECT_EQ(Boxes(),
+              (std::vector<std::string>{"File Exist: Decrypted  file for: " + container +
+                                            " already exists. Replace existing file?",
+                                        "Cannot write file: Cannot write file: " + old + ".",
+                                        "Cannot Process File: Cannot process file: " + container +
+                                            ". Continue with the next file?",
+                                        "Advisory: Action cancelled"}));
+    EXPECT_EQ(Files(), (std::vector<std::string>{"r.qxv", "s.qxv"}))
+        << "the old file was given up only for a complete new one";
+}
+
+TEST_F(BatchTest, MissingStubShowsProblemAndKeepsTheContainer) {
+    const std::string a = Write("a", "plain");
+    Select({a});
+    world.modulePath = folder.file("nostub") + PathSeparator() + "quillomar";
+    Accept(true).Answer(ui::idOK);
+    ProcessSelection(nullptr, 1);
+    ASSERT_EQ(ui.MessageBoxes.size(), 1u);
+    EXPECT_EQ(ui.MessageBoxes[0].text, "Problem");
+    EXPECT_EQ(ui.MessageBoxes[0].caption, sfx_stub_path(world.modulePath));
+    EXPECT_EQ(Files(), std::vector<std::string>{"a.qxv"});
+    EXPECT_FALSE(LastBatchOutcome().Succeeded());
+}
+
+TEST_F(BatchTest, ExeFromAStubBesideTheModule) {
+    const std::string a = Write("a", "plain");
+    const std::string stub = Write("bin/stub-bytes", "STUB");
+    std::filesystem::rename(stub, folder.file("bin/" + std::string(SFX_STUB_FILE_NAME)));
+    Select({a});
+    world.modulePath = folder.file("bin") + PathSeparator() + "quillomar";
+    Accept(true);
+    ProcessSelection(nullptr, 1);
+    EXPECT_TRUE(ui.MessageBoxes.empty());
+    EXPECT_EQ(Files(),
+              (std::vector<std::string>{"a.exe", "bin/" + std::string(SFX_STUB_FILE_NAME)}));
+    EXPECT_EQ(Read(a + ".exe").substr(0, 4), "STUB");
+}
+
+#ifndef _WIN32
+TEST_F(BatchTest, FilesOf2GiBAreRefusedUntouched) {
+    const std::string big = folder.file("big");
+    { std::ofstream touch(big); }
+    std::filesystem::resize_file(big, CONTAINER_SIZE_LIMIT); // sparse
+    Select({big});
+    Accept().Answer(ui::idOK).Answer(ui::idOK);
+    ProcessSelection(nullptr, 1);
+    EXPECT_EQ(Boxes(),
+              (std::vector<std::string>{"File too large: Cannot encrypt file: " + big +
+                                            ". Files of 2 GB or more are not supported.",
+                                        "Cannot Process File: Cannot process file: " + big + "."}));
+    EXPECT_EQ(std::filesystem::file_size(big), CONTAINER_SIZE_LIMIT);
+    EXPECT_EQ(Files(), std::vector<std::string>{"big"});
+}
+#endif
+
+} // namespace
+} // namespace qxv_test
