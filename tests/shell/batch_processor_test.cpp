@@ -156,8 +156,15 @@ TEST_F(BatchTest, FolderListIsSortedWithoutCaseEachPathOnceAndLinksNotFollowed) 
     CollectFolderFiles(folder.file("f"), list);
     const std::string f = folder.file("f") + PathSeparator();
     const std::string s(1, PathSeparator());
-    EXPECT_EQ(list, (std::vector<std::string>{f + "A", f + "b", f + "sub" + s + "c",
-                                              f + "Sub2" + s + "a"}));
+    std::vector<std::string> expected = {f + "b", f + "A", f + "sub" + s + "c",
+                                         f + "Sub2" + s + "a"};
+    std::sort(expected.begin(), expected.end(), [](std::string x, std::string y) {
+        for (auto *t : {&x, &y})
+            for (char &c : *t)
+                c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        return x < y;
+    });
+    EXPECT_EQ(list, expected);
     std::vector<std::string> none;
     CollectFolderFiles(folder.file("missing"), none);
     EXPECT_TRUE(none.empty());

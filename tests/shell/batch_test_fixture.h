@@ -120,7 +120,8 @@ protected:
         std::vector<std::string> out;
         for (const auto &entry : std::filesystem::recursive_directory_iterator(folder.path()))
             if (entry.is_regular_file())
-                out.push_back(std::filesystem::relative(entry.path(), folder.path()).string());
+                out.push_back(
+                    std::filesystem::relative(entry.path(), folder.path()).generic_string());
         std::sort(out.begin(), out.end());
         return out;
     }
