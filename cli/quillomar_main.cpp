@@ -9,10 +9,7 @@
 #include "shell/commands.h"
 #include "shell/file_info.h"
 #include "shell/selection.h"
-#if __has_include("ui/console/console_backend.h")
 #include "ui/console/console_backend.h"
-#define QXV_HAVE_CONSOLE 1
-#endif
 
 #include <cstdio>
 #include <memory>
@@ -85,18 +82,9 @@ int RunBatch(const cli::Options &options) {
         ui::SecureWipe(password);
     }
 
-#ifdef QXV_HAVE_CONSOLE
     ui::ConsoleBackend console;
-    ui::Backend *interactive = &console;
-#else
-    ui::Backend *interactive = nullptr;
-    if (!answers.password) {
-        Say("quillomar: this build asks no questions; give --password-file\n");
-        return kExitFailed;
-    }
-#endif
     platform::terminal::InterruptCatch interrupts;
-    cli::CliBackend backend(interactive, std::move(answers));
+    cli::CliBackend backend(&console, std::move(answers));
     ui::Backend *previous = ui::SetBackend(&backend);
     SetSelection(std::make_unique<ListSelection>(options.paths));
     ProcessSelection(nullptr, options.command == cli::Command::Encrypt ? 1 : 0);
