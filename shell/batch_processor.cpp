@@ -171,6 +171,12 @@ int ProcessFile(void *window, int encrypt, std::string_view password, const std:
             ++outcome.skipped;
             return 0;
         }
+        const auto existing = fs.attributes(output);
+        if (existing && existing->is_folder) { // no file can take a folder's place
+            ReportCannotWrite(window, output);
+            ReportCannotProcess(window, path, last);
+            return 0;
+        }
     }
 
     // The old output stays until the new one is complete: decryption writes beside it and

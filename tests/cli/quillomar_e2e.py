@@ -362,6 +362,19 @@ class QuillomarTest(unittest.TestCase):
         self.assertEqual(self.files(), ["a"])
         self.assertEqual(self.read("a"), b"plain")
 
+    def test_exe_without_the_stub_touches_nothing(self):
+        lonely = os.path.join(self.dir, "bin", os.path.basename(PROGRAM))
+        os.mkdir(os.path.dirname(lonely))
+        shutil.copy(PROGRAM, lonely)
+        self.write("a", b"plain")
+        completed = subprocess.run(RUNNER + [lonely, "encrypt", "--quiet", "--exe",
+                                             "--password-file", "-", self.n("a")],
+                                   input=(PASSWORD + "\n").encode(), capture_output=True,
+                                   env=self.env, timeout=60)
+        self.assertEqual(completed.returncode, 1)
+        self.assertIn(b"self-decrypting", completed.stderr)
+        self.assertEqual(self.files(), ["a"])
+
     def test_missing_path_touches_nothing(self):
         self.write("a", b"plain")
         result = self.crypt("encrypt", "a", "missing")

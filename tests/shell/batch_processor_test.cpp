@@ -203,6 +203,20 @@ TEST_F(BatchTest, FailedReplacementKeepsTheOldFileAndNoPartRemains) {
         << "the old file was given up only for a complete new one";
 }
 
+TEST_F(BatchTest, AFolderInTheOutputsPlaceIsReportedBeforeAnythingChanges) {
+    const std::string a = Write("a", "plain");
+    std::filesystem::create_directory(a + ".qxv");
+    Select({a});
+    Accept().Answer(ui::idYes).Answer(ui::idOK).Answer(ui::idOK);
+    ProcessSelection(nullptr, 1);
+    EXPECT_EQ(Boxes(),
+              (std::vector<std::string>{"File Exist: Encrypted  file for: " + a +
+                                            " already exists. Replace existing file?",
+                                        "Cannot write file: Cannot write file: " + a + ".qxv.",
+                                        "Cannot Process File: Cannot process file: " + a + "."}));
+    EXPECT_EQ(Read(a), "plain");
+}
+
 TEST_F(BatchTest, MissingStubShowsProblemAndKeepsTheContainer) {
     const std::string a = Write("a", "plain");
     Select({a});
