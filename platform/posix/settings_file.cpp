@@ -75,7 +75,8 @@ SettingsMap settings_file_parse(const std::string &text) {
     std::istringstream in(text);
     std::string line;
     while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
+        while (!line.empty() && line.back() == '\r')
+            line.pop_back(); // CR LF, or worse
         if (line.size() < 3 || line[0] != '"') continue;
         size_t close = line.find("\"=", 1);
         if (close == std::string::npos) continue;
