@@ -5,6 +5,7 @@
 #include "shell/selection.h"
 #include "shell/win32/com_module.h"
 #include "shell/win32/com_support.h"
+#include "shell/win32/dialog_backend.h"
 #include "shell/win32/drop_selection.h"
 #include "ui/batch_state.h"
 
@@ -161,6 +162,8 @@ STDMETHODIMP TMVShellExtImpl::InvokeCommand(CMINVOKECOMMANDINFO *info) {
         // A command given by verb text carries a pointer, not an offset.
         const uintptr_t verb = reinterpret_cast<uintptr_t>(info->lpVerb);
         if (verb >> 16 != 0) return E_INVALIDARG;
+        if (verb >= kCommandCount) return E_INVALIDARG;
+        UseWindowsDialogs();
         void *window = info->hwnd;
         int result = 0;
         switch (verb) {

@@ -1,6 +1,6 @@
 // Shows the handler's context menu in a window, opened on the "Quillomar" submenu, for a
 // screenshot (tools/screenshot-context-menu). The DLL must be registered. Argument: the file
-// whose menu to show.
+// whose menu to show. With QXV_DEMO_INFO set, it picks "&Info" and runs it.
 #include "../fake_data_object.h"
 
 #include <windows.h>
@@ -30,6 +30,13 @@ void CALLBACK Step(HWND, UINT, UINT_PTR, DWORD) {
         Key(VK_DOWN); // Open
         Key(VK_DOWN); // Quillomar
         Key(VK_RIGHT);
+        break;
+    case 6:
+        if (GetEnvironmentVariableW(L"QXV_DEMO_INFO", nullptr, 0) > 0) {
+            Key(VK_DOWN); // Decrypt
+            Key(VK_DOWN); // Info
+            Key(VK_RETURN);
+        }
         break;
     case 12:
         Key(VK_ESCAPE);
@@ -76,7 +83,16 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR command_line, int) {
     menu->QueryContextMenu(popup, 1, 100, 0x7FFF, CMF_NORMAL);
 
     SetTimer(nullptr, 0, 500, Step);
-    TrackPopupMenu(popup, TPM_LEFTALIGN | TPM_RETURNCMD, 120, 120, 0, window, nullptr);
+    const UINT chosen =
+        TrackPopupMenu(popup, TPM_LEFTALIGN | TPM_RETURNCMD, 120, 120, 0, window, nullptr);
+    if (chosen >= 100) {
+        CMINVOKECOMMANDINFO info = {};
+        info.cbSize = sizeof info;
+        info.hwnd = window;
+        info.lpVerb = MAKEINTRESOURCEA(chosen - 100);
+        info.nShow = SW_SHOWNORMAL;
+        menu->InvokeCommand(&info);
+    }
     DestroyMenu(popup);
     init->Initialize(nullptr, nullptr, nullptr);
     menu->Release();
