@@ -76,7 +76,9 @@ class Run:
         self.boxes = [line for line in self.err.splitlines() if line]
 
 
-class QuillomarTest(unittest.TestCase):
+class ScratchTest(unittest.TestCase):
+    """A scratch folder `w` and a settings folder of the test's own."""
+
     def setUp(self):
         self.dir = tempfile.mkdtemp(prefix="qxv-cli-")
         self.env = dict(os.environ, XDG_CONFIG_HOME=os.path.join(self.dir, ".config"))
@@ -86,7 +88,6 @@ class QuillomarTest(unittest.TestCase):
     def tearDown(self):
         shutil.rmtree(self.dir, ignore_errors=True)
 
-    # --- helpers ---
     def p(self, name):
         return os.path.join(self.work, name)
 
@@ -111,6 +112,8 @@ class QuillomarTest(unittest.TestCase):
                 found.append(os.path.relpath(os.path.join(root, name), self.work))
         return sorted(found)
 
+
+class QuillomarTest(ScratchTest):
     def container(self, name, plain, password=PASSWORD):
         """A container from the independent writer."""
         return self.write(name, write_containers.container("AES", plain, password.encode()))

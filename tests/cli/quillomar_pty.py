@@ -8,14 +8,12 @@ its questions, the message boxes and the progress bar of the console backend.
 import os
 import pty
 import select
-import shutil
 import sys
-import tempfile
 import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(__file__))
-from quillomar_e2e import independent_decrypt, write_containers  # noqa: E402
+from quillomar_e2e import ScratchTest, independent_decrypt, write_containers  # noqa: E402
 
 PROGRAM = None
 PASSWORD = "correct horse battery"
@@ -72,27 +70,10 @@ class Session:
         return (getattr(self, "history", b"") + self.out).decode("utf-8", "replace")
 
 
-class InteractiveTest(unittest.TestCase):
+class InteractiveTest(ScratchTest):
     def setUp(self):
-        self.dir = tempfile.mkdtemp(prefix="qxv-pty-")
-        self.env = dict(os.environ, XDG_CONFIG_HOME=os.path.join(self.dir, ".config"),
-                        TERM="dumb")
-        self.work = os.path.join(self.dir, "w")
-        os.mkdir(self.work)
-
-    def tearDown(self):
-        shutil.rmtree(self.dir, ignore_errors=True)
-
-    def p(self, name):
-        return os.path.join(self.work, name)
-
-    def write(self, name, data):
-        with open(self.p(name), "wb") as f:
-            f.write(data)
-
-    def read(self, name):
-        with open(self.p(name), "rb") as f:
-            return f.read()
+        super().setUp()
+        self.env["TERM"] = "dumb"
 
     def run_q(self, *args):
         return Session(list(args), self.work, self.env)
