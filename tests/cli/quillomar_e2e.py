@@ -149,6 +149,15 @@ class QuillomarTest(ScratchTest):
         self.assertEqual(self.files(), ["notes.txt"])
         self.assertEqual(self.read("notes.txt"), plain)
 
+    def test_names_beyond_ascii(self):
+        self.write("été/notes é.txt", "ünïcode")
+        self.container("été/Ωmega.qxv", b"omega", password="other password")
+        result = self.crypt("encrypt", "été")
+        self.assertEqual((result.status, result.boxes), (0, []))
+        result = self.crypt("decrypt", "été/notes é.txt.qxv", "été/Ωmega.qxv")
+        self.assertEqual((result.status, result.boxes), (1, [self.invalid("été/Ωmega.qxv", True)]))
+        self.assertEqual(self.read("été/notes é.txt"), "ünïcode".encode())
+
     def test_containers_of_the_independent_writer_decrypt(self):
         for size in (0, 1, 15, 16, 17, 40000):
             plain = bytes((i * 7 + size) % 256 for i in range(size))
@@ -449,6 +458,7 @@ class QuillomarTest(ScratchTest):
 WINE_SUBSET = [
     "test_round_trip_is_readable_by_an_independent_reader",
     "test_decrypted_names_and_plain_files_skipped",
+    "test_names_beyond_ascii",
     "test_decrypt_over_an_existing_file_asks_and_no_keeps_both",
     "test_wrong_password_in_the_middle_cancel_stops",
     "test_wrong_password_on_the_last_file_offers_only_ok",
