@@ -14,7 +14,7 @@ GUID GuidFromText(const wchar_t *text) {
 std::wstring DllPath() {
     // The build gives a Unix path; Wine sees the root of the Unix file system as Z:.
     std::wstring path = L"Z:";
-    for (const char *c = QXV_DOUBLE_DLL; *c; ++c)
+    for (const char *c = QXV_DLL_UNDER_TEST; *c; ++c)
         path += *c == '/' ? L'\\' : wchar_t(*c);
     return path;
 }
