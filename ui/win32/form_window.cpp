@@ -97,7 +97,11 @@ std::vector<TControl *> ChildOrder(const TForm &form) {
         order.push_back(stop);
     }
     for (const auto &c : form.Controls())
-        if (c->Kind != ControlKind::Panel && !placed(c.get())) order.push_back(c.get());
+        if (c->Kind != ControlKind::Panel && c->Kind != ControlKind::GroupBox && !placed(c.get()))
+            order.push_back(c.get());
+    // Group boxes last, at the bottom of the z-order, so that they never cover what they hold.
+    for (const auto &c : form.Controls())
+        if (c->Kind == ControlKind::GroupBox) order.push_back(c.get());
     return order;
 }
 
@@ -116,8 +120,8 @@ FormWindow::FormWindow(TForm &form, HWND owner) : form_(form) {
     if (dpi_ <= 0) dpi_ = 96;
 
     const bool sizeable = form.BorderStyle == TBorderStyle::Sizeable;
-    const DWORD style =
-        WS_CLIPCHILDREN | WS_CAPTION | WS_SYSMENU | (sizeable ? WS_OVERLAPPEDWINDOW : WS_POPUP);
+    // No WS_CLIPCHILDREN: the form erases behind group boxes, which do not fill their inside.
+    const DWORD style = WS_CAPTION | WS_SYSMENU | (sizeable ? WS_OVERLAPPEDWINDOW : WS_POPUP);
     const DWORD exStyle = WS_EX_CONTROLPARENT | (sizeable ? 0 : WS_EX_DLGMODALFRAME);
     RECT outer{0, 0, Scale(form.Width), Scale(form.Height)};
     if (!form.SizeIsOuter) AdjustWindowRectEx(&outer, style, FALSE, exStyle);
