@@ -1,8 +1,9 @@
 # Sourced: prepares Wine for the Windows tests. Argument: the Wine prefix.
-# Sets WINEPREFIX, WINEDEBUG, WINEDLLOVERRIDES and DISPLAY; wine_env_stop ends what it started.
+# Sets WINEPREFIX, WINEDEBUG, WINEDLLOVERRIDES (no Mono, no Gecko, and no debugger: a crashing
+# program fails at once instead of waiting in winedbg) and DISPLAY; wine_env_stop ends what it started.
 export WINEPREFIX="$1"
 export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
 qxv_xvfb_pid=
 
 if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then
