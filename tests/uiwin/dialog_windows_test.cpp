@@ -4,10 +4,17 @@
 #include "ui/Qxvconfirmdefault.h"
 #include "ui/Qxvconfirmpassword.h"
 
+#include <commctrl.h>
+
 namespace qxv_test {
 namespace {
 
 using ui::TForm1;
+
+std::wstring &lastText() {
+    static std::wstring text = L"unset";
+    return text;
+}
 
 class PasswordDialogWindow : public WindowTest {
 protected:
@@ -62,6 +69,39 @@ TEST_F(PasswordDialogWindow, EncryptEnabledFromTheEighthCharacterAndEnterOnlyThe
             true);
     EXPECT_EQ(form.ShowModal(), ui::mrOk);
     EXPECT_EQ(form.ebPassword->Text(), "12345678");
+}
+
+TEST_F(PasswordDialogWindow, EnterOnAFocusedButtonPressesThatButton) {
+    ui::Batch.EncryptMode = 0;
+    TForm1 form(nullptr, nullptr, "file: a.qxv");
+    driver.Then([&](HWND) {
+        Type(Control(form.ebPassword), L"12345678"); // the default button could take Enter
+        SetFocus(Control(form.bntCancel));
+        PressKey(Control(form.bntCancel), VK_RETURN);
+    });
+    EXPECT_EQ(form.ShowModal(), ui::mrCancel);
+}
+
+TEST_F(PasswordDialogWindow, TypedTextIsClearedFromTheEditWhenTheWindowGoes) {
+    ui::Batch.EncryptMode = 0;
+    TForm1 form(nullptr, nullptr, "file: a.qxv");
+    HWND edit = nullptr;
+    driver.Then([&](HWND) {
+        edit = Control(form.ebPassword);
+        Type(edit, L"12345678");
+        // Watch the control's last text on its way out.
+        SetWindowSubclass(
+            edit,
+            [](HWND h, UINT m, WPARAM w, LPARAM l, UINT_PTR, DWORD_PTR) {
+                if (m == WM_DESTROY) lastText() = TextOf(h);
+                return DefSubclassProc(h, m, w, l);
+            },
+            1, 0);
+        PressKey(edit, VK_RETURN);
+    });
+    EXPECT_EQ(form.ShowModal(), ui::mrOk);
+    EXPECT_EQ(lastText(), L"");
+    EXPECT_EQ(form.ebPassword->Text(), "12345678") << "the form keeps it for the caller";
 }
 
 TEST_F(PasswordDialogWindow, PasswordReachesTheFormInTheAnsiCodePage) {

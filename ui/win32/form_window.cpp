@@ -149,8 +149,23 @@ FormWindow::FormWindow(TForm &form, HWND owner) : form_(form) {
     Sync();
 }
 
+void FormWindow::Destroy() {
+    if (!hwnd_) return;
+    // The edit controls' own buffers held what was typed: overwritten in place (same
+    // length, so the buffer is kept) before the windows go.
+    syncing_ = true;
+    for (const Child &c : children_)
+        if (c.control->Kind == ControlKind::Edit) {
+            const int length = GetWindowTextLengthW(c.hwnd);
+            if (length > 0) SetWindowTextW(c.hwnd, std::wstring(size_t(length), L' ').c_str());
+            SetWindowTextW(c.hwnd, L"");
+        }
+    syncing_ = false;
+    DestroyWindow(hwnd_);
+}
+
 FormWindow::~FormWindow() {
-    if (hwnd_) DestroyWindow(hwnd_);
+    Destroy();
     for (auto &[key, font] : fonts_)
         DeleteObject(font);
     for (auto &[color, brush] : brushes_)

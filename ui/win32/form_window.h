@@ -25,6 +25,8 @@ public:
     HWND ControlHandle(const TControl *control) const;
     // Brings every control in line with the form's state.
     void Sync();
+    // Clears what was typed into the edits and destroys the window (the object stays).
+    void Destroy();
     // Shows the window and focuses the form's active control.
     void Show();
 

@@ -99,7 +99,7 @@ void Win32Backend::HideModeless(TForm &form) {
     if (it == windows_.end()) return;
     // This may run inside the window's own message handler (its close box): the window is
     // destroyed now, the object freed later.
-    if (HWND hwnd = (*it)->Handle()) DestroyWindow(hwnd);
+    (*it)->Destroy();
     retired_.push_back(std::move(*it));
     windows_.erase(it);
 }
