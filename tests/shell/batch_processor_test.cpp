@@ -170,6 +170,46 @@ TEST_F(BatchTest, FolderListIsSortedWithoutCaseEachPathOnceAndLinksNotFollowed) 
     EXPECT_TRUE(none.empty());
 }
 
+TEST_F(BatchTest, AFileThatCannotBeOpenedOffersToGoOn) {
+    const std::string a = Write("a", "1");
+    const std::string b = Write("b", "2");
+    world.unopenable = a;
+    Select({a, b});
+    Accept().Answer(ui::idOK);
+    ProcessSelection(nullptr, 1);
+    EXPECT_EQ(Boxes(), std::vector<std::string>{"Cannot open file: Cannot opening file: " + a +
+                                                ". Continue with the next file?"});
+    EXPECT_EQ(ui.MessageBoxes[0].style, ui::mbOKCancel);
+    EXPECT_EQ(Files(), (std::vector<std::string>{"a", "b.qxv"}));
+}
+
+TEST_F(BatchTest, InfoTellsKindAndAlgorithmOfOneFile) {
+    const std::string c = Container("c.qxv", "x");
+    const std::string p = Write("p", "plain");
+    for (const auto &path : {c, p, folder.file("held")}) {
+        Select({path});
+        ui.Answer(ui::idOK);
+        EXPECT_EQ(ShowFileInfo(nullptr), 0);
+    }
+    world.unopenable = c;
+    Select({c});
+    ui.Answer(ui::idOK);
+    ShowFileInfo(nullptr);
+    Select({c, p}); // two items: nothing
+    ShowFileInfo(nullptr);
+    Select({folder.path().string()});
+    ShowFileInfo(nullptr);
+    EXPECT_EQ(Boxes(),
+              (std::vector<std::string>{
+                  "Quillomar information: Quillomar type : \tQuillomar encrypted file\nAlgorithm: "
+                  "\tAES\n",
+                  "Not a Valid Quillomar File: File: " + p + " is not an valid Quillomar file",
+                  "Quillomar information: Quillomar type : \tQuillomar Error\nAlgorithm: \t\n",
+                  "Quillomar information: Quillomar type : \tQuillomar Error\nAlgorithm: \t\n"}));
+    for (const auto &box : ui.MessageBoxes)
+        EXPECT_EQ(box.style, 0x40u) << "OK with the information icon";
+}
+
 TEST_F(BatchTest, EngineFailuresAreReportedTwiceAndLeaveTheFile) {
     const std::string a = Write("a", "plain");
     Select({a});

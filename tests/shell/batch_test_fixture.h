@@ -29,11 +29,13 @@ public:
     platform::FileSystem &inner = platform::native_file_system();
     std::string modulePath; // empty: the real one
     bool failRenames = false;
+    std::string unopenable; // held by another program, as it were
     std::function<void(std::vector<platform::FolderEntry> &)> alterListing;
 
     std::unique_ptr<platform::File> open(const std::string &path, platform::Access access,
                                          platform::Share share,
                                          platform::Disposition disposition) override {
+        if (path == unopenable) return nullptr;
         return inner.open(path, access, share, disposition);
     }
     bool copy_file_no_replace(const std::string &from, const std::string &to) override {
