@@ -63,9 +63,9 @@ public:
     }
 
     // Reads output until `text` has appeared after the read position; the position then
-    // moves past it. False after 5 seconds.
+    // moves past it. False after 30 seconds (a loaded machine is slow, a passing test is not).
     bool Expect(const std::string &text) {
-        auto deadline = Clock::now() + std::chrono::seconds(5);
+        auto deadline = Clock::now() + std::chrono::seconds(30);
         for (;;) {
             size_t at = output_.find(text, position_);
             if (at != std::string::npos) {
@@ -84,10 +84,10 @@ public:
             in_ = open("/dev/null", O_WRONLY);
         }
     }
-    // The child's exit code (-1 when it did not end within 5 seconds); reads the rest of
+    // The child's exit code (-1 when it did not end within 30 seconds); reads the rest of
     // its output.
     int Result() {
-        auto deadline = Clock::now() + std::chrono::seconds(5);
+        auto deadline = Clock::now() + std::chrono::seconds(30);
         while (ReadSome(deadline)) {
         }
         for (;;) {
@@ -189,7 +189,10 @@ TEST_F(ConsoleDialogs, EndOfInputCancels) {
 TEST_F(ConsoleDialogs, CtrlCCancelsTheDialogAndRestoresEcho) {
     Child child(Child::Mode::Terminal, [] {
         int result = password_dialog(0, "")();
-        // Echo must be back on: the parent sees the next line it types.
+        // Echo must be back on: the parent sees the next line it types. It types it only
+        // after this mark, so a slow child cannot still have echo off when the line arrives.
+        std::fputs("[returned]", stdout);
+        std::fflush(stdout);
         std::string got;
         char c;
         while (platform::terminal::read_byte(c) == platform::terminal::ReadResult::Byte &&
@@ -199,7 +202,7 @@ TEST_F(ConsoleDialogs, CtrlCCancelsTheDialogAndRestoresEcho) {
     });
     ASSERT_TRUE(child.Expect("Password: "));
     child.Send("abc\x03");
-    ASSERT_TRUE(child.Expect("\n"));
+    ASSERT_TRUE(child.Expect("[returned]"));
     child.Send("visible\r");
     EXPECT_EQ(child.Result(), mrCancel) << child.Output();
     EXPECT_NE(child.Output().find("visible"), std::string::npos) << "echoed again";
