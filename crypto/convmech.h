@@ -40,9 +40,9 @@ struct alignas(16) ConvContext {
         uint8_t bytes[CONVMECH_SCHEDULE_SIZE];
         uint32_t words[CONVMECH_SCHEDULE_SIZE / 4];
     } key_schedule;
-    uint8_t chaining[16];  // IV, then the running CBC value, CFB/OFB register or MAC
-    uint32_t total;        // bytes absorbed so far (mode 9 only)
-    uint32_t block_size;   // 8 for the DES family, 16 for AES
+    uint8_t chaining[16]; // IV, then the running CBC value, CFB/OFB register or MAC
+    uint32_t total;       // bytes absorbed so far (mode 9 only)
+    uint32_t block_size;  // 8 for the DES family, 16 for AES
     uint32_t mode;
     uint32_t algorithm;
 };

@@ -27,17 +27,17 @@ int whence_of(Origin origin) {
 }
 
 timespec timespec_of(uint64_t file_time) {
-    timespec spec{};
+    timespec result{};
     if (file_time == 0) {
-        spec.tv_nsec = UTIME_OMIT;
-        return spec;
+        result.tv_nsec = UTIME_OMIT;
+        return result;
     }
     int64_t seconds = 0;
     long nanoseconds = 0;
     from_file_time(file_time, &seconds, &nanoseconds);
-    spec.tv_sec = static_cast<time_t>(seconds);
-    spec.tv_nsec = nanoseconds;
-    return spec;
+    result.tv_sec = static_cast<time_t>(seconds);
+    result.tv_nsec = nanoseconds;
+    return result;
 }
 
 } // namespace

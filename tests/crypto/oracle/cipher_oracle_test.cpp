@@ -349,8 +349,7 @@ std::optional<Bytes> through_files(const Case &c) {
     // A few bytes before the message: the stream form starts at the current position.
     const uint8_t junk[3] = {1, 2, 3};
     std::fwrite(junk, 1, 3, in);
-    if (!c.message.empty())
-        std::fwrite(c.message.data(), 1, c.message.size(), in);
+    if (!c.message.empty()) std::fwrite(c.message.data(), 1, c.message.size(), in);
     std::fseek(in, 3, SEEK_SET);
     const int rc =
         convmech_file(c.algorithm, c.mode, c.padding, c.key.data(), c.iv.data(), in, out);
