@@ -35,7 +35,10 @@ void RegisterFormClass(WNDPROC proc) {
     wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = kWindowClass;
-    registered = RegisterClassExW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+    // A class a DLL registered outlives the DLL: after the shell unloads and loads this
+    // module again, the old class would point into freed code. Registered anew each load.
+    UnregisterClassW(kWindowClass, wc.hInstance);
+    registered = RegisterClassExW(&wc) != 0;
 }
 
 // Password text crosses the API as UTF-16 but lives in the form as bytes of the ANSI code
