@@ -141,7 +141,13 @@ int container_decrypt(CryptSession &s, const char *source, const char *target, c
     s.target = fs.open(target, platform::Access::Write, platform::Share::None,
                        platform::Disposition::CreateNew);
     if (!s.target) return CRYPT_ERR_FILE;
+    // The plain file is readable by whoever could read the container, and no one else.
+    uint32_t permissions = 0;
+    if (s.source->get_permissions(&permissions)) s.target->set_permissions(permissions);
     result = write_plain(s, trailer);
+    // On disk, name included, before anyone deletes the container on the strength of it.
+    if (result == CRYPT_OK && (!s.target->flush() || !fs.sync_folder(platform::folder_of(target))))
+        result = CRYPT_ERR_FILE;
     if (result != CRYPT_OK) {
         s.target.reset();
         fs.remove_file(target);

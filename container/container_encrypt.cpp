@@ -151,5 +151,7 @@ int container_encrypt(CryptSession &s, const char *path, const char *password,
         !s.target->set_end())
         return fail();
     s.target->set_times(times); // the container is whole; a time not kept spoils nothing
+    // On disk before the caller renames it or builds an executable from it.
+    if (!s.target->flush()) return fail();
     return CRYPT_OK;
 }

@@ -28,6 +28,12 @@ int append_container(platform::File &container, platform::File &executable) {
     }
 }
 
+// Whoever may read the container may read and run the executable; no one else.
+void give_container_permissions(platform::File &container, platform::File &executable) {
+    uint32_t mode = 0;
+    if (container.get_permissions(&mode)) executable.set_permissions(mode | (mode & 0444) >> 2);
+}
+
 SfxResult failure(int code, const std::string &path) {
     return SfxResult{code, path};
 }
@@ -38,10 +44,10 @@ SfxResult container_build_sfx(const std::string &stub_path, const std::string &e
                               const std::string &container_path, bool delete_container) {
     auto &fs = platform::file_system();
     if (fs.exists(executable_path)) return failure(SFX_ERR_WRITE, executable_path);
-    if (!fs.copy_file_no_replace(stub_path, executable_path)) {
-        fs.remove_file(executable_path); // whatever part of a copy is there
+    // A failed copy leaves nothing behind; whatever holds the name now (a file or link that
+    // appeared since the check) is not ours to delete.
+    if (!fs.copy_file_no_replace(stub_path, executable_path))
         return failure(SFX_ERR_STUB, stub_path);
-    }
 
     SfxResult result;
     {
@@ -64,6 +70,11 @@ SfxResult container_build_sfx(const std::string &stub_path, const std::string &e
             } else if (!executable->size(&total) || total != stub_size + container_size) {
                 // The container changed size while it was copied, or a write went astray.
                 result = failure(SFX_ERR_WRITE, executable_path);
+            } else if (!executable->flush() ||
+                       !fs.sync_folder(platform::folder_of(executable_path))) {
+                result = failure(SFX_ERR_WRITE, executable_path); // not safely on disk
+            } else {
+                give_container_permissions(*container, *executable);
             }
         }
     }

@@ -69,6 +69,12 @@ public:
     virtual bool size(uint64_t *size) = 0;
     virtual bool get_times(FileTimes *times) = 0;
     virtual bool set_times(const FileTimes &times) = 0;
+    // Puts what was written on stable storage (fsync); a file only in memory has nothing to do.
+    virtual bool flush() { return true; }
+    // Access permissions as POSIX mode bits (0777); where the system has none, get fails and
+    // set does nothing.
+    virtual bool get_permissions(uint32_t *) { return false; }
+    virtual bool set_permissions(uint32_t) { return true; }
 };
 
 // Paths are UTF-8.
@@ -79,6 +85,7 @@ public:
     // handle forbids it.
     virtual std::unique_ptr<File> open(const std::string &path, Access access, Share share,
                                        Disposition disposition) = 0;
+    // Fails when `to` exists (a symbolic link included); a copy that fails leaves no `to`.
     virtual bool copy_file_no_replace(const std::string &from, const std::string &to) = 0;
     virtual bool remove_file(const std::string &path) = 0;
     virtual bool rename_no_replace(const std::string &from, const std::string &to) = 0;
@@ -89,6 +96,8 @@ public:
     virtual LocalTime local_time() = 0;
     // Full path of the module (program or library) that holds this code.
     virtual std::string module_path() = 0;
+    // Makes the names in a folder durable after a rename or delete in it (fsync of the folder).
+    virtual bool sync_folder(const std::string &) { return true; }
 
     bool exists(const std::string &path) { return attributes(path).has_value(); }
 };

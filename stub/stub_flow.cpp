@@ -41,7 +41,12 @@ StubOutcome write_output(std::unique_ptr<platform::File> input, const StubContai
     std::string partial;
     std::unique_ptr<platform::File> target = create_partial(output, partial);
     if (!target) return fail(dialog, STUB_MSG_CANNOT_CREATE);
+    // Readable by whoever could read the input, but not a program even when the input is one.
+    uint32_t permissions = 0;
+    if (input->get_permissions(&permissions)) target->set_permissions(permissions & 0666);
     StubDecryptResult result = stub_decrypt(*input, container, key.bytes, *target);
+    // On disk before it takes the place of a file the person chose to replace.
+    if (result == StubDecryptResult::Ok && !target->flush()) result = StubDecryptResult::FileError;
     target.reset();
     input.reset();
     if (result != StubDecryptResult::Ok) {
@@ -54,6 +59,7 @@ StubOutcome write_output(std::unique_ptr<platform::File> input, const StubContai
         files.remove_file(partial);
         return fail(dialog, STUB_MSG_CANNOT_CREATE);
     }
+    files.sync_folder(platform::folder_of(output)); // the data is safe; only the name may lag
     return StubOutcome::Decrypted;
 }
 

@@ -133,16 +133,36 @@ bool PosixFile::set_times(const FileTimes &times) {
     return futimens(fd_, specs) == 0;
 }
 
+bool PosixFile::flush() {
+    return fsync(fd_) == 0;
+}
+
+bool PosixFile::get_permissions(uint32_t *mode) {
+    struct stat status {};
+    if (fstat(fd_, &status) != 0) return false;
+    *mode = status.st_mode & 0777;
+    return true;
+}
+
+bool PosixFile::set_permissions(uint32_t mode) {
+    return fchmod(fd_, static_cast<mode_t>(mode & 0777)) == 0;
+}
+
 std::unique_ptr<File> open_file(const std::string &path, Access access, Share share,
                                 Disposition disposition) {
-    // Write handles are opened for reading too: the sharing markers are read locks.
-    int flags = O_CLOEXEC | (access == Access::Read ? O_RDONLY : O_RDWR);
+    // Write handles are opened for reading too: the sharing markers are read locks. A handle
+    // that writes never goes through a symbolic link: a link planted at an output's name would
+    // send the bytes elsewhere, and in-place encryption through one would leave a file that
+    // looks plain but is not. (O_EXCL already refuses any link at a new file's name.)
+    int flags = O_CLOEXEC | (access == Access::Read ? O_RDONLY : O_RDWR | O_NOFOLLOW);
     if (disposition == Disposition::CreateNew) flags |= O_CREAT | O_EXCL;
-    if (disposition == Disposition::CreateAlways) flags |= O_CREAT;
+    if (disposition == Disposition::CreateAlways) flags |= O_CREAT | O_NOFOLLOW;
+    // New files start owner-only; whoever writes one gives it its source's permissions.
+    const mode_t create_mode = disposition == Disposition::CreateNew ? 0600 : 0666;
     bool shared_markers = true;
-    int fd = ::open(path.c_str(), flags, 0666);
+    int fd = ::open(path.c_str(), flags, create_mode);
     if (fd < 0 && errno == EACCES && access == Access::Write) {
-        fd = ::open(path.c_str(), (flags & ~O_RDWR) | O_WRONLY, 0666);
+        fd = ::open(path.c_str(), (flags & ~O_RDWR) | O_WRONLY, create_mode);
         shared_markers = false;
     }
     if (fd < 0) return nullptr;

@@ -20,6 +20,9 @@ public:
     bool size(uint64_t *size) override;
     bool get_times(FileTimes *times) override;
     bool set_times(const FileTimes &times) override;
+    bool flush() override;
+    bool get_permissions(uint32_t *mode) override;
+    bool set_permissions(uint32_t mode) override;
 
 private:
     int fd_;

@@ -107,6 +107,15 @@ public:
         return true;
     }
 
+    bool sync_folder(const std::string &path) override {
+        const int folder =
+            ::open(path.empty() ? "." : path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (folder < 0) return false;
+        const bool synced = fsync(folder) == 0;
+        close(folder);
+        return synced;
+    }
+
     LocalTime local_time() override {
         const time_t now = time(nullptr);
         tm parts{};

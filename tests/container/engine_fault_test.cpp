@@ -25,7 +25,7 @@ const Injection INJECTIONS[] = {
     {Op::Write, Fault::Fail, "write fails"},        {Op::Write, Fault::Short, "write short"},
     {Op::Seek, Fault::Fail, "seek fails"},          {Op::SetEnd, Fault::Fail, "set-end fails"},
     {Op::Size, Fault::Fail, "size fails"},          {Op::Open, Fault::Fail, "open fails"},
-    {Op::GetTimes, Fault::Fail, "get-times fails"},
+    {Op::GetTimes, Fault::Fail, "get-times fails"}, {Op::Flush, Fault::Fail, "flush fails"},
 };
 
 uint64_t write_time_of(const std::string &path) {

@@ -89,10 +89,10 @@ TEST(SfxBuild, EveryFaultLeavesNoExecutableAndKeepsTheContainer) {
     const struct {
         Op op;
         Fault fault;
-    } injections[] = {
-        {Op::Copy, Fault::Fail},  {Op::Open, Fault::Fail},  {Op::Read, Fault::Fail},
-        {Op::Read, Fault::Short}, {Op::Write, Fault::Fail}, {Op::Write, Fault::Short},
-        {Op::Seek, Fault::Fail},  {Op::Size, Fault::Fail},  {Op::SetEnd, Fault::Fail}};
+    } injections[] = {{Op::Copy, Fault::Fail},  {Op::Open, Fault::Fail},  {Op::Read, Fault::Fail},
+                      {Op::Read, Fault::Short}, {Op::Write, Fault::Fail}, {Op::Write, Fault::Short},
+                      {Op::Seek, Fault::Fail},  {Op::Size, Fault::Fail},  {Op::SetEnd, Fault::Fail},
+                      {Op::Flush, Fault::Fail}};
     Files files(16384 * 3 + 77);
     qxv_test::FaultFileSystem fs;
     qxv_test::ScopedFileSystem scope(fs);

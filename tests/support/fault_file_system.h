@@ -10,7 +10,21 @@
 
 namespace qxv_test {
 
-enum class Op { Open, Read, Write, Seek, SetEnd, Size, GetTimes, SetTimes, Copy, Count_ };
+enum class Op {
+    Open,
+    Read,
+    Write,
+    Seek,
+    SetEnd,
+    Size,
+    GetTimes,
+    SetTimes,
+    Copy,
+    Flush,
+    Remove,
+    Rename,
+    Count_
+};
 
 enum class Fault {
     Fail,  // the call returns false and does nothing
@@ -51,9 +65,14 @@ public:
     bool copy_file_no_replace(const std::string &from, const std::string &to) override {
         return !strike(Op::Copy) && inner_.copy_file_no_replace(from, to);
     }
-    bool remove_file(const std::string &path) override { return inner_.remove_file(path); }
+    bool remove_file(const std::string &path) override {
+        return !strike(Op::Remove) && inner_.remove_file(path);
+    }
     bool rename_no_replace(const std::string &from, const std::string &to) override {
-        return inner_.rename_no_replace(from, to);
+        return !strike(Op::Rename) && inner_.rename_no_replace(from, to);
+    }
+    bool sync_folder(const std::string &path) override {
+        return !strike(Op::Flush) && inner_.sync_folder(path);
     }
     std::optional<platform::FileAttributes> attributes(const std::string &path) override {
         return inner_.attributes(path);
@@ -106,6 +125,9 @@ public:
     bool set_times(const platform::FileTimes &times) override {
         return !owner_.strike(Op::SetTimes) && inner_->set_times(times);
     }
+    bool flush() override { return !owner_.strike(Op::Flush) && inner_->flush(); }
+    bool get_permissions(uint32_t *mode) override { return inner_->get_permissions(mode); }
+    bool set_permissions(uint32_t mode) override { return inner_->set_permissions(mode); }
 
 private:
     FaultFileSystem &owner_;
