@@ -136,14 +136,28 @@ protected:
         RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKey);
     }
 
-    // Hands `data` over as the selection and chooses the command at `offset`.
-    HRESULT Invoke(FakeDataObject &data, int offset) {
-        HRESULT result = init_->Initialize(nullptr, &data, nullptr);
-        if (result != S_OK) return result;
+    // Selects `path` and chooses the command at `offset`; each dialog that opens in turn gets
+    // the password typed and the button of `buttons` pressed. Gives the dialogs' captions.
+    std::vector<std::wstring> RunCommand(const std::wstring &path, int offset,
+                                         const std::vector<const wchar_t *> &buttons) {
+        std::vector<std::wstring> captions;
+        std::wstring problem;
+        WindowDriver driver;
+        for (const wchar_t *button : buttons)
+            driver.Then([&captions, &problem, button](HWND window) {
+                captions.push_back(TextOf(window));
+                TypeAndPress(window, button, &problem);
+            });
+        FakeDataObject selection({path});
+        EXPECT_EQ(init_->Initialize(nullptr, &selection, nullptr), S_OK);
         CMINVOKECOMMANDINFO info = {};
         info.cbSize = sizeof info;
         info.lpVerb = MAKEINTRESOURCEA(offset);
-        return menu_->InvokeCommand(&info);
+        EXPECT_EQ(menu_->InvokeCommand(&info), S_OK);
+        EXPECT_TRUE(driver.Done()) << "a dialog never opened";
+        EXPECT_EQ(problem, L"");
+        init_->Initialize(nullptr, nullptr, nullptr); // before the selection goes out of scope
+        return captions;
     }
 
     IShellExtInit *init_ = nullptr;
@@ -162,28 +176,9 @@ TEST_F(CryptEndToEnd, EncryptThenDecryptRestoresTheOriginalBytes) {
         original[i] = uint8_t(i * 7 + (i >> 8));
     ASSERT_TRUE(WriteAll(plain, original));
 
-    std::wstring problem;
-    std::vector<std::wstring> captions;
-    {
-        WindowDriver driver;
-        driver
-            .Then([&](HWND window) {
-                captions.push_back(TextOf(window));
-                TypeAndPress(window, L"&Encrypt", &problem);
-            })
-            .Then([&](HWND window) {
-                captions.push_back(TextOf(window));
-                TypeAndPress(window, L"&OK", &problem);
-            });
-        FakeDataObject selection({plain});
-        EXPECT_EQ(Invoke(selection, 0), S_OK);
-        EXPECT_TRUE(driver.Done()) << "a dialog never opened";
-        init_->Initialize(nullptr, nullptr, nullptr);
-    }
-    EXPECT_EQ(problem, L"");
-    ASSERT_EQ(captions.size(), 2u);
-    EXPECT_EQ(captions[0], L"Orvanel Quillomar");
-    EXPECT_EQ(captions[1], L"Quillomar Confirm Default Password");
+    EXPECT_EQ(
+        RunCommand(plain, 0, {L"&Encrypt", L"&OK"}),
+        (std::vector<std::wstring>{L"Orvanel Quillomar", L"Quillomar Confirm Default Password"}));
 
     EXPECT_FALSE(Exists(plain)) << "the plain file is renamed into the container";
     const std::vector<uint8_t> encrypted = ReadAll(container);
@@ -200,21 +195,9 @@ TEST_F(CryptEndToEnd, EncryptThenDecryptRestoresTheOriginalBytes) {
     salted.insert(salted.end(), first.begin(), first.end());
     EXPECT_EQ(StoredHashKey(), Sha1(salted));
 
-    captions.clear();
-    {
-        WindowDriver driver;
-        driver.Then([&](HWND window) {
-            captions.push_back(TextOf(window));
-            TypeAndPress(window, L"&Decrypt", &problem);
-        });
-        FakeDataObject selection({container});
-        EXPECT_EQ(Invoke(selection, 1), S_OK);
-        EXPECT_TRUE(driver.Done()) << "the password dialog never opened";
-        init_->Initialize(nullptr, nullptr, nullptr);
-    }
-    EXPECT_EQ(problem, L"");
-    ASSERT_EQ(captions.size(), 1u) << "decryption asks for no confirmation";
-    EXPECT_EQ(captions[0], L"Orvanel Quillomar");
+    // Decryption asks for no confirmation.
+    EXPECT_EQ(RunCommand(container, 1, {L"&Decrypt"}),
+              std::vector<std::wstring>{L"Orvanel Quillomar"});
 
     EXPECT_EQ(ReadAll(plain), original);
     EXPECT_FALSE(Exists(container)) << "the container goes after a successful decryption";
