@@ -177,7 +177,7 @@ TEST_F(BatchTest, AFileThatCannotBeOpenedOffersToGoOn) {
     Select({a, b});
     Accept().Answer(ui::idOK);
     ProcessSelection(nullptr, 1);
-    EXPECT_EQ(Boxes(), std::vector<std::string>{"Cannot open file: Cannot opening file: " + a +
+    ASSERT_EQ(Boxes(), std::vector<std::string>{"Cannot open file: Cannot opening file: " + a +
                                                 ". Continue with the next file?"});
     EXPECT_EQ(ui.MessageBoxes[0].style, ui::mbOKCancel);
     EXPECT_EQ(Files(), (std::vector<std::string>{"a", "b.qxv"}));
