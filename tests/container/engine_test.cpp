@@ -2,6 +2,7 @@
 // to the byte, refusals, and the times kept.
 #include "container/container.h"
 #include "container/crypt_session.h"
+#include "container/journal.h"
 #include "platform/file_system.h"
 #include "tests/support/fault_file_system.h"
 #include "tests/support/temp_folder.h"
@@ -71,9 +72,9 @@ Trailer parse(const Bytes &container) {
 TEST(Engine, RoundTripAroundBlockAndChunkBoundaries) {
     const size_t sizes[] = {0, 1, 7, 8, 9, 15, 16, 17, 20, 100, 16383, 16384, 16385, 16391, 16399,
                             16400, 32768, 49152, 49159, 65536 + 100,
-                            // around the encryption loop's larger reads and writes
-                            CONTAINER_IO_SIZE, CONTAINER_IO_SIZE + 16384 + 9,
-                            2 * CONTAINER_IO_SIZE + 5};
+                            // around the journal's records, the unit of overwriting
+                            JOURNAL_RECORD_MAX, JOURNAL_RECORD_MAX + 16384 + 9,
+                            2 * JOURNAL_RECORD_MAX + 5};
     qxv_test::TempFolder folder;
     for (const Cipher &cipher : CIPHERS) {
         for (size_t size : sizes) {

@@ -1,0 +1,222 @@
+#include "container/journal.h"
+
+#include "container/checksum.h"
+#include "crypto/convmech.h"
+#include "crypto/wipe.h"
+
+#include <cstring>
+
+namespace {
+
+using platform::Origin;
+
+constexpr uint8_t HEADER_MAGIC[8] = {'Q', 'X', 'V', 'J', 'R', 'N', 'L', 1};
+constexpr uint32_t RECORD_MAGIC = 0x52565851; // "QXVR"
+constexpr size_t HEADER_CHECKSUM_AT = JOURNAL_HEADER_SIZE - 8;
+constexpr size_t RECORD_CHECKSUM_AT = JOURNAL_RECORD_HEADER - 8;
+
+void put64(uint8_t *p, uint64_t value) {
+    for (int i = 0; i < 8; ++i)
+        p[i] = static_cast<uint8_t>(value >> (8 * i));
+}
+void put32(uint8_t *p, uint32_t value) {
+    for (int i = 0; i < 4; ++i)
+        p[i] = static_cast<uint8_t>(value >> (8 * i));
+}
+uint64_t get64(const uint8_t *p) {
+    uint64_t value = 0;
+    for (int i = 7; i >= 0; --i)
+        value = value << 8 | p[i];
+    return value;
+}
+uint32_t get32(const uint8_t *p) {
+    return static_cast<uint32_t>(get64(p) & 0xFFFFFFFFu);
+}
+
+// Reads up to `count` bytes, stopping early only at the end of the file.
+bool read_fully(platform::File &file, uint8_t *buffer, size_t count, size_t *got) {
+    *got = 0;
+    while (*got < count) {
+        size_t done = 0;
+        if (!file.read(buffer + *got, count - *got, &done)) return false;
+        if (done == 0) break;
+        *got += done;
+    }
+    return true;
+}
+
+void encode_header(const JournalHeader &h, uint8_t *out) {
+    std::memset(out, 0, JOURNAL_HEADER_SIZE);
+    std::memcpy(out, HEADER_MAGIC, sizeof HEADER_MAGIC);
+    std::memcpy(out + 8, h.cipher_name, sizeof h.cipher_name);
+    put64(out + 16, h.plain_size);
+    put64(out + 24, h.times.creation);
+    put64(out + 32, h.times.access);
+    put64(out + 40, h.times.write);
+    put32(out + 48, h.capacity);
+    std::memcpy(out + 56, h.salt, sizeof h.salt);
+    std::memcpy(out + 88, h.key_check, sizeof h.key_check);
+    put64(out + HEADER_CHECKSUM_AT, checksum64(out, HEADER_CHECKSUM_AT));
+}
+
+bool decode_header(const uint8_t *in, JournalHeader *h) {
+    if (std::memcmp(in, HEADER_MAGIC, sizeof HEADER_MAGIC) != 0 ||
+        get64(in + HEADER_CHECKSUM_AT) != checksum64(in, HEADER_CHECKSUM_AT))
+        return false;
+    std::memcpy(h->cipher_name, in + 8, sizeof h->cipher_name);
+    h->cipher_name[sizeof h->cipher_name - 1] = 0;
+    h->plain_size = get64(in + 16);
+    h->times.creation = get64(in + 24);
+    h->times.access = get64(in + 32);
+    h->times.write = get64(in + 40);
+    h->capacity = get32(in + 48);
+    std::memcpy(h->salt, in + 56, sizeof h->salt);
+    std::memcpy(h->key_check, in + 88, sizeof h->key_check);
+    return h->capacity > 0 && h->capacity <= JOURNAL_RECORD_MAX;
+}
+
+void encode_record(const JournalRecord &r, uint64_t data_checksum, uint8_t *out) {
+    std::memset(out, 0, JOURNAL_RECORD_HEADER);
+    put32(out, RECORD_MAGIC);
+    put32(out + 4, static_cast<uint32_t>(r.kind));
+    put64(out + 8, r.sequence);
+    put64(out + 16, r.offset);
+    put64(out + 24, r.length);
+    put64(out + 32, r.done);
+    put64(out + 40, data_checksum);
+    put64(out + RECORD_CHECKSUM_AT, checksum64(out, RECORD_CHECKSUM_AT));
+}
+
+// The record and its data checksum, if the header is whole and plausible.
+bool decode_record(const uint8_t *in, uint32_t capacity, JournalRecord *r,
+                   uint64_t *data_checksum) {
+    if (get32(in) != RECORD_MAGIC ||
+        get64(in + RECORD_CHECKSUM_AT) != checksum64(in, RECORD_CHECKSUM_AT))
+        return false;
+    const uint32_t kind = get32(in + 4);
+    if (kind < 1 || kind > 3) return false;
+    r->kind = static_cast<RecordKind>(kind);
+    r->sequence = get64(in + 8);
+    r->offset = get64(in + 16);
+    r->length = get64(in + 24);
+    r->done = get64(in + 32);
+    *data_checksum = get64(in + 40);
+    return r->length <= capacity;
+}
+
+} // namespace
+
+std::string journal_path(const std::string &path) {
+    return path + ".qxvj";
+}
+
+bool journal_key_check(uint32_t algorithm, const uint8_t *key, uint32_t key_length,
+                       uint8_t out[16]) {
+    static const uint8_t zero_iv[16] = {};
+    std::memset(out, 0, 16);
+    uint32_t length = key_length;
+    return convmech_buffer(algorithm, CONVMECH_CBC_ENCRYPT, 0, key, zero_iv, key, out, &length) ==
+               0 &&
+           length == key_length;
+}
+
+uint64_t Journal::slot_offset(uint64_t sequence) const {
+    return JOURNAL_HEADER_SIZE + (sequence % 2) * (uint64_t{JOURNAL_RECORD_HEADER} + capacity_);
+}
+
+bool Journal::create(const std::string &path, const JournalHeader &header) {
+    auto &fs = platform::file_system();
+    file_ = fs.open(path, platform::Access::ReadWrite, platform::Share::None,
+                    platform::Disposition::CreateNew);
+    if (!file_) return false;
+    path_ = path;
+    capacity_ = header.capacity;
+    uint8_t bytes[JOURNAL_HEADER_SIZE];
+    encode_header(header, bytes);
+    if (platform::write_exact(*file_, bytes, sizeof bytes) && file_->flush() &&
+        fs.sync_folder(platform::folder_of(path)))
+        return true;
+    file_.reset(); // never complete, so never needed
+    fs.remove_file(path);
+    return false;
+}
+
+Journal::Found Journal::open(const std::string &path, JournalHeader *header) {
+    auto &fs = platform::file_system();
+    if (!fs.exists(path)) return Found::None;
+    file_ = fs.open(path, platform::Access::ReadWrite, platform::Share::None,
+                    platform::Disposition::OpenExisting);
+    if (!file_) return Found::Error;
+    path_ = path;
+    uint8_t bytes[JOURNAL_HEADER_SIZE];
+    size_t got = 0;
+    if (!read_fully(*file_, bytes, sizeof bytes, &got)) return Found::Error;
+    // A crash before the header reached the disk leaves it short or zero-filled; the file was
+    // not touched then. Anything else that does not read is not ours to discard.
+    bool zero = true;
+    for (size_t i = 0; i < got; ++i)
+        zero = zero && bytes[i] == 0;
+    if (got < sizeof bytes || zero) return Found::Unwritten;
+    if (!decode_header(bytes, header)) return Found::Spoilt;
+    capacity_ = header->capacity;
+    return Found::Whole;
+}
+
+bool Journal::write(const JournalRecord &record, uint8_t *buffer) {
+    if (!file_) return false;
+    encode_record(record, checksum64(buffer + JOURNAL_RECORD_HEADER, record.length), buffer);
+    return record.length <= capacity_ &&
+           file_->seek(static_cast<int64_t>(slot_offset(record.sequence)), Origin::Begin) &&
+           platform::write_exact(*file_, buffer, JOURNAL_RECORD_HEADER + record.length) &&
+           file_->flush();
+}
+
+bool Journal::newest(JournalRecord *record, uint8_t *buffer, bool *found) {
+    *found = false;
+    if (!file_) return false;
+    JournalRecord slots[2];
+    uint64_t checksums[2] = {};
+    bool whole[2] = {};
+    for (int slot = 0; slot < 2; ++slot) {
+        uint8_t bytes[JOURNAL_RECORD_HEADER];
+        size_t got = 0;
+        if (!file_->seek(static_cast<int64_t>(slot_offset(slot)), Origin::Begin) ||
+            !read_fully(*file_, bytes, sizeof bytes, &got))
+            return false;
+        whole[slot] = got == sizeof bytes &&
+                      decode_record(bytes, capacity_, &slots[slot], &checksums[slot]) &&
+                      slots[slot].sequence % 2 == static_cast<uint64_t>(slot);
+    }
+    // Newest first; a record whose bytes do not match its checksum was cut short.
+    const int first = whole[1] && (!whole[0] || slots[1].sequence > slots[0].sequence) ? 1 : 0;
+    for (const int slot : {first, 1 - first}) {
+        if (!whole[slot]) continue;
+        size_t got = 0;
+        uint8_t *data = buffer + JOURNAL_RECORD_HEADER;
+        if (!file_->seek(static_cast<int64_t>(slot_offset(slot) + JOURNAL_RECORD_HEADER),
+                         Origin::Begin) ||
+            !read_fully(*file_, data, slots[slot].length, &got))
+            return false;
+        if (got == slots[slot].length && checksum64(data, got) == checksums[slot]) {
+            *record = slots[slot];
+            *found = true;
+            return true;
+        }
+    }
+    return true;
+}
+
+bool Journal::remove() {
+    file_.reset();
+    auto &fs = platform::file_system();
+    if (!fs.remove_file(path_)) {
+        // Still there, so still in use: keep it open for whatever undoes the work.
+        file_ = fs.open(path_, platform::Access::ReadWrite, platform::Share::None,
+                        platform::Disposition::OpenExisting);
+        return false;
+    }
+    // Gone, though perhaps not yet on disk: should a crash bring it back, its newest record
+    // describes the file as it is, and finishing again rewrites the same bytes.
+    fs.sync_folder(platform::folder_of(path_));
+    return true;
+}

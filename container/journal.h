@@ -1,0 +1,91 @@
+// The journal of an in-place encryption: a file beside the one being encrypted,
+// "<name>.qxvj", that makes every overwrite of the user's file recoverable should the process
+// die or the machine stop halfway.
+//
+// Before a byte of the file changes, the journal holds a fixed header (how to redo the
+// encryption: cipher, salt, plain size, the original times, and a check value that tells the
+// right password) and is flushed together with its folder entry. Each overwrite of the file is
+// then a record: the bytes about to be written, where they go and how far the ciphertext reaches
+// once they are there. A record is flushed before the file is touched, and the file is flushed
+// before the record's slot is used again; the two slots alternate, so the newest whole record
+// always describes the file: apply its bytes and everything below `done` is ciphertext, every
+// byte from `done` to the plain size still plain. Records carry a sequence number and checksums,
+// so a record cut short by a crash is recognised and the one before it used.
+//
+// Layout (little-endian): header of JOURNAL_HEADER_SIZE bytes, then two slots of
+// JOURNAL_RECORD_HEADER + capacity bytes.
+#pragma once
+
+#include "container/derive_key.h"
+#include "platform/file_system.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+// Largest record: the unit of overwriting between two flushes of the file.
+constexpr uint32_t JOURNAL_RECORD_MAX = 8u << 20;
+constexpr uint32_t JOURNAL_HEADER_SIZE = 128;
+constexpr uint32_t JOURNAL_RECORD_HEADER = 64;
+
+struct JournalHeader {
+    char cipher_name[8] = {}; // the trailer's name of the cipher, zero-terminated
+    uint64_t plain_size = 0;
+    platform::FileTimes times; // the plain file's, restored on the container
+    uint32_t capacity = 0;     // largest record of this journal
+    uint8_t salt[CONTAINER_SALT_LENGTH] = {};
+    uint8_t key_check[16] = {}; // see journal_key_check
+};
+
+enum class RecordKind : uint32_t {
+    Data = 1,  // ciphertext of whole chunks
+    Final = 2, // the tail's ciphertext, key check block, final block and trailer: the end
+    Undo = 3,  // plain bytes put back while a failed encryption is taken back
+};
+
+struct JournalRecord {
+    RecordKind kind = RecordKind::Data;
+    uint64_t sequence = 0;
+    uint64_t offset = 0; // where the bytes go in the file
+    uint64_t length = 0;
+    uint64_t done = 0; // below it the file is ciphertext once the bytes are written
+};
+
+// "<path>.qxvj"
+std::string journal_path(const std::string &path);
+
+// The value stored to recognise the password: the key encrypted under itself in CBC mode with
+// a zero IV (what the container's key check block is, without the chaining).
+bool journal_key_check(uint32_t algorithm, const uint8_t *key, uint32_t key_length,
+                       uint8_t out[16]);
+
+class Journal {
+public:
+    enum class Found { None, Unwritten, Spoilt, Whole, Error };
+
+    // Creates the journal (it must not exist), writes the header and makes both durable.
+    bool create(const std::string &path, const JournalHeader &header);
+    // None: no journal; Unwritten: its header is short or zero, so it never reached the disk
+    // and the file was never touched; Spoilt: a header of other bytes; Error: it cannot be
+    // opened or read.
+    Found open(const std::string &path, JournalHeader *header);
+
+    // `buffer` holds JOURNAL_RECORD_HEADER spare bytes and then the record's bytes; the whole
+    // is written to the record's slot in one piece and flushed.
+    bool write(const JournalRecord &record, uint8_t *buffer);
+    // The newest whole record, its bytes after JOURNAL_RECORD_HEADER bytes of `buffer`;
+    // *found is false when no slot holds one.
+    bool newest(JournalRecord *record, uint8_t *buffer, bool *found);
+
+    // Closes and deletes the journal, then syncs its folder (not checked: see there). False,
+    // and the journal open again, when it cannot be deleted.
+    bool remove();
+    void close() { file_.reset(); }
+
+private:
+    uint64_t slot_offset(uint64_t sequence) const;
+
+    std::unique_ptr<platform::File> file_;
+    std::string path_;
+    uint32_t capacity_ = 0;
+};

@@ -1,0 +1,223 @@
+// The journal of in-place encryption: the newest whole record wins and a cut or spoilt one gives
+// way to the record before it; the engine takes an interrupted encryption up again only with the
+// right password and only on the file the journal describes.
+#include "container/container.h"
+#include "container/container_probe.h"
+#include "container/journal.h"
+#include "tests/support/fault_file_system.h"
+#include "tests/support/temp_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+
+using qxv_test::FaultFileSystem;
+using qxv_test::Op;
+
+namespace {
+
+const char PASSWORD[] = "journal password";
+
+JournalHeader sample_header() {
+    JournalHeader header;
+    std::strcpy(header.cipher_name, "AES");
+    header.plain_size = 100;
+    header.times.write = 42;
+    header.capacity = 64;
+    header.salt[0] = 's';
+    return header;
+}
+
+void write_record(Journal &journal, uint64_t sequence, uint8_t fill) {
+    std::vector<uint8_t> buffer(JOURNAL_RECORD_HEADER + 64, fill);
+    JournalRecord record;
+    record.kind = RecordKind::Data;
+    record.sequence = sequence;
+    record.offset = sequence * 40;
+    record.length = 40;
+    record.done = record.offset + 40;
+    ASSERT_TRUE(journal.write(record, buffer.data()));
+}
+
+// The newest record's sequence number, or -1 when there is none.
+int newest_sequence(Journal &journal, uint8_t *fill = nullptr) {
+    std::vector<uint8_t> buffer(JOURNAL_RECORD_HEADER + 64);
+    JournalRecord record;
+    bool found = false;
+    EXPECT_TRUE(journal.newest(&record, buffer.data(), &found));
+    if (!found) return -1;
+    if (fill != nullptr) *fill = buffer[JOURNAL_RECORD_HEADER + 39];
+    return static_cast<int>(record.sequence);
+}
+
+void flip_byte(const std::string &path, size_t offset) {
+    auto bytes = qxv_test::read_all(path);
+    bytes.at(offset) ^= 0x10;
+    qxv_test::write_all(path, bytes);
+}
+
+TEST(Journal, NewestWholeRecordWins) {
+    qxv_test::TempFolder folder;
+    const std::string path = folder.file("f.qxvj");
+    {
+        Journal journal;
+        ASSERT_TRUE(journal.create(path, sample_header()));
+        EXPECT_EQ(newest_sequence(journal), -1);
+        for (uint64_t sequence = 0; sequence < 3; ++sequence)
+            write_record(journal, sequence, static_cast<uint8_t>(0xA0 + sequence));
+        uint8_t fill = 0;
+        EXPECT_EQ(newest_sequence(journal, &fill), 2);
+        EXPECT_EQ(fill, 0xA2);
+    }
+    const size_t slot0 = JOURNAL_HEADER_SIZE, slot1 = slot0 + JOURNAL_RECORD_HEADER + 64;
+    // Record 2 (slot 0) spoilt in its bytes: record 1 describes the file.
+    flip_byte(path, slot0 + JOURNAL_RECORD_HEADER + 5);
+    Journal reopened;
+    JournalHeader header;
+    ASSERT_EQ(reopened.open(path, &header), Journal::Found::Whole);
+    EXPECT_EQ(header.plain_size, 100u);
+    EXPECT_EQ(header.times.write, 42u);
+    EXPECT_EQ(header.salt[0], 's');
+    EXPECT_STREQ(header.cipher_name, "AES");
+    EXPECT_EQ(newest_sequence(reopened), 1);
+    reopened.close();
+    // Record 1 cut short as well: nothing whole is left.
+    std::filesystem::resize_file(path, slot1 + JOURNAL_RECORD_HEADER + 20);
+    ASSERT_EQ(reopened.open(path, &header), Journal::Found::Whole);
+    EXPECT_EQ(newest_sequence(reopened), -1);
+    reopened.close();
+    // A spoilt record header counts as no record.
+    std::filesystem::resize_file(path, slot1);
+    Journal fresh;
+    ASSERT_EQ(fresh.open(path, &header), Journal::Found::Whole);
+    write_record(fresh, 3, 0xB3);
+    fresh.close();
+    flip_byte(path, slot1 + 9);
+    ASSERT_EQ(fresh.open(path, &header), Journal::Found::Whole);
+    EXPECT_EQ(newest_sequence(fresh), -1);
+}
+
+TEST(Journal, HeaderStates) {
+    qxv_test::TempFolder folder;
+    const std::string path = folder.file("f.qxvj");
+    Journal journal;
+    JournalHeader header;
+    EXPECT_EQ(journal.open(path, &header), Journal::Found::None);
+    qxv_test::write_all(path, std::vector<uint8_t>(10, 'Q'));
+    EXPECT_EQ(journal.open(path, &header), Journal::Found::Unwritten);
+    journal.close();
+    qxv_test::write_all(path, std::vector<uint8_t>(JOURNAL_HEADER_SIZE + 300, 0));
+    EXPECT_EQ(journal.open(path, &header), Journal::Found::Unwritten);
+    journal.close();
+    std::filesystem::remove(path);
+    ASSERT_TRUE(journal.create(path, sample_header()));
+    EXPECT_FALSE(Journal().create(path, sample_header())); // never over an existing one
+    journal.close();
+    flip_byte(path, 20);
+    EXPECT_EQ(journal.open(path, &header), Journal::Found::Spoilt);
+    journal.close();
+}
+
+#ifndef _WIN32
+// The file and its journal as they are just before the `nth` write of an encryption: what a
+// process killed at that moment leaves behind. (POSIX: the journal is read while it is open.)
+struct Interrupted {
+    std::vector<uint8_t> file, journal;
+};
+
+Interrupted interrupt_at(const std::string &path, const std::vector<uint8_t> &original, int nth) {
+    qxv_test::write_all(path, original);
+    Interrupted cut;
+    {
+        FaultFileSystem fs;
+        qxv_test::ScopedFileSystem scope(fs);
+        fs.set_hook([&](Op op, int n) {
+            if (op == Op::Write && n == nth) {
+                cut.file = qxv_test::read_all(path);
+                cut.journal = qxv_test::read_all(journal_path(path));
+            }
+        });
+        EXPECT_EQ(container_crypt_file(path.c_str(), "", PASSWORD, 'A'), CRYPT_OK);
+    }
+    EXPECT_FALSE(cut.journal.empty());
+    qxv_test::write_all(path, cut.file);
+    qxv_test::write_all(journal_path(path), cut.journal);
+    return cut;
+}
+
+std::vector<uint8_t> decrypted(const std::string &path) {
+    const std::string out = path + ".out";
+    EXPECT_EQ(container_crypt_file(path.c_str(), out.c_str(), PASSWORD, 'C'), CRYPT_OK);
+    auto bytes = qxv_test::read_all(out);
+    std::filesystem::remove(out);
+    return bytes;
+}
+
+// Writes of a file of three chunks and a tail: 1 the journal's header, 2 the data record into
+// the journal, 3 into the file, 4 the final record into the journal, 5 into the file.
+TEST(JournalRecovery, FinishesOnlyWithThePassword) {
+    qxv_test::TempFolder folder;
+    const std::string path = folder.file("plain");
+    const auto original = qxv_test::pattern(3 * 16384 + 100);
+    for (const int nth : {2, 3, 4, 5}) {
+        SCOPED_TRACE("cut before write " + std::to_string(nth));
+        const Interrupted cut = interrupt_at(path, original, nth);
+        EXPECT_EQ(container_crypt_file(path.c_str(), "", "another password", 'A'),
+                  CRYPT_ERR_PASSWORD);
+        EXPECT_EQ(qxv_test::read_all(path), cut.file);
+        EXPECT_EQ(qxv_test::read_all(journal_path(path)), cut.journal);
+        // The journal's cipher wins over the letter asked for.
+        EXPECT_EQ(container_crypt_file(path.c_str(), "", PASSWORD, 'e'), CRYPT_OK);
+        EXPECT_FALSE(std::filesystem::exists(journal_path(path)));
+        char algorithm[PROBE_ALGORITHM_BUFFER_SIZE] = {};
+        EXPECT_EQ(container_probe(path.c_str(), algorithm), PROBE_CONTAINER);
+        EXPECT_STREQ(algorithm, "AES");
+        EXPECT_EQ(decrypted(path), original);
+    }
+}
+
+TEST(JournalRecovery, LeavesAFileTheJournalDoesNotDescribe) {
+    qxv_test::TempFolder folder;
+    const std::string path = folder.file("plain");
+    const auto original = qxv_test::pattern(3 * 16384 + 100);
+    for (const int nth : {3, 5}) {
+        SCOPED_TRACE("cut before write " + std::to_string(nth));
+        const Interrupted cut = interrupt_at(path, original, nth);
+        auto other = cut.file;
+        other[3 * 16384 + 1] ^= 1; // the final record's place
+        other[1] ^= 1;             // the data record's place
+        qxv_test::write_all(path, other);
+        EXPECT_EQ(container_crypt_file(path.c_str(), "", PASSWORD, 'A'), CRYPT_ERR_FORMAT);
+        EXPECT_EQ(qxv_test::read_all(path), other);
+        EXPECT_EQ(qxv_test::read_all(journal_path(path)), cut.journal);
+        std::filesystem::remove(journal_path(path));
+    }
+}
+#endif
+
+TEST(JournalRecovery, SpoiltJournalIsKeptAndUnwrittenOneDiscarded) {
+    qxv_test::TempFolder folder;
+    const std::string path = folder.file("plain");
+    const auto original = qxv_test::pattern(20000);
+    qxv_test::write_all(path, original);
+    {
+        Journal journal;
+        ASSERT_TRUE(journal.create(journal_path(path), sample_header()));
+    }
+    flip_byte(journal_path(path), 30);
+    const auto spoilt = qxv_test::read_all(journal_path(path));
+    EXPECT_EQ(container_crypt_file(path.c_str(), "", PASSWORD, 'A'), CRYPT_ERR_FORMAT);
+    EXPECT_EQ(qxv_test::read_all(path), original);
+    EXPECT_EQ(qxv_test::read_all(journal_path(path)), spoilt);
+
+    // Zeros where the header should be: it never reached the disk, the file was never touched.
+    qxv_test::write_all(journal_path(path), std::vector<uint8_t>(200, 0));
+    EXPECT_EQ(container_crypt_file(path.c_str(), "", PASSWORD, 'A'), CRYPT_OK);
+    EXPECT_FALSE(std::filesystem::exists(journal_path(path)));
+    const std::string out = folder.file("out");
+    EXPECT_EQ(container_crypt_file(path.c_str(), out.c_str(), PASSWORD, 'C'), CRYPT_OK);
+    EXPECT_EQ(qxv_test::read_all(out), original);
+}
+
+} // namespace
