@@ -2,6 +2,7 @@
 
 #include "container/container.h"
 #include "container/container_probe.h"
+#include "container/journal.h"
 #include "container/sfx_build.h"
 #include "platform/file_system.h"
 #include "shell/commands.h"
@@ -121,6 +122,7 @@ void CollectFolderFiles(const std::string &folder, std::vector<std::string> &lis
     for (const auto &entry : entries) {
         if (entry.name == "." || entry.name == "..") continue;
         if (entry.is_link) continue;
+        if (IsJournalName(entry.name)) continue; // the engine's, beside a file it encrypts
         const std::string path = folder + PathSeparator() + entry.name;
         if (entry.is_folder) {
             CollectFolderFiles(path, list);
@@ -146,7 +148,18 @@ int ProcessFile(void *window, int encrypt, std::string_view password, const std:
         ReportFailure(window, "Cannot opening file: " + path + ".", "Cannot open file", last);
         return 0;
     }
-    if ((probe == PROBE_CONTAINER) == (encrypt != 0)) {
+    // An encryption cut short leaves its journal beside the file: only encrypting again, with
+    // the same password, finishes it, even when all that was left was deleting the journal.
+    const bool interrupted = fs.exists(journal_path(path));
+    if (interrupted && !encrypt) {
+        ++outcome.failed;
+        Ask(window,
+            "Encryption of file: " + path +
+                " was interrupted. Encrypt it again with the same password to finish it.",
+            "Interrupted encryption", ui::mbOK);
+        return 0;
+    }
+    if (!interrupted && (probe == PROBE_CONTAINER) == (encrypt != 0)) {
         ++outcome.skipped;
         return 0;
     }

@@ -5,6 +5,7 @@
 #include "container/container_probe.h"
 #include "container/journal.h"
 #include "tests/support/fault_file_system.h"
+#include "tests/support/interrupted_encryption.h"
 #include "tests/support/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -120,30 +121,9 @@ TEST(Journal, HeaderStates) {
 }
 
 #ifndef _WIN32
-// The file and its journal as they are just before the `nth` write of an encryption: what a
-// process killed at that moment leaves behind. (POSIX: the journal is read while it is open.)
-struct Interrupted {
-    std::vector<uint8_t> file, journal;
-};
-
-Interrupted interrupt_at(const std::string &path, const std::vector<uint8_t> &original, int nth) {
-    qxv_test::write_all(path, original);
-    Interrupted cut;
-    {
-        FaultFileSystem fs;
-        qxv_test::ScopedFileSystem scope(fs);
-        fs.set_hook([&](Op op, int n) {
-            if (op == Op::Write && n == nth) {
-                cut.file = qxv_test::read_all(path);
-                cut.journal = qxv_test::read_all(journal_path(path));
-            }
-        });
-        EXPECT_EQ(container_crypt_file(path.c_str(), "", PASSWORD, 'A'), CRYPT_OK);
-    }
-    EXPECT_FALSE(cut.journal.empty());
-    qxv_test::write_all(path, cut.file);
-    qxv_test::write_all(journal_path(path), cut.journal);
-    return cut;
+qxv_test::Interrupted interrupt_at(const std::string &path, const std::vector<uint8_t> &original,
+                                   int nth) {
+    return qxv_test::interrupt_encryption(path, original, Op::Write, nth, PASSWORD);
 }
 
 std::vector<uint8_t> decrypted(const std::string &path) {
@@ -162,7 +142,7 @@ TEST(JournalRecovery, FinishesOnlyWithThePassword) {
     const auto original = qxv_test::pattern(3 * 16384 + 100);
     for (const int nth : {2, 3, 4, 5}) {
         SCOPED_TRACE("cut before write " + std::to_string(nth));
-        const Interrupted cut = interrupt_at(path, original, nth);
+        const qxv_test::Interrupted cut = interrupt_at(path, original, nth);
         EXPECT_EQ(container_crypt_file(path.c_str(), "", "another password", 'A'),
                   CRYPT_ERR_PASSWORD);
         EXPECT_EQ(qxv_test::read_all(path), cut.file);
@@ -183,7 +163,7 @@ TEST(JournalRecovery, LeavesAFileTheJournalDoesNotDescribe) {
     const auto original = qxv_test::pattern(3 * 16384 + 100);
     for (const int nth : {3, 5}) {
         SCOPED_TRACE("cut before write " + std::to_string(nth));
-        const Interrupted cut = interrupt_at(path, original, nth);
+        const qxv_test::Interrupted cut = interrupt_at(path, original, nth);
         auto other = cut.file;
         other[3 * 16384 + 1] ^= 1; // the final record's place
         other[1] ^= 1;             // the data record's place

@@ -14,6 +14,7 @@ void fuzz_engine_decrypt(const uint8_t *data, size_t size);
 void fuzz_probe(const uint8_t *data, size_t size);
 void fuzz_stub(const uint8_t *data, size_t size);
 void fuzz_settings(const uint8_t *data, size_t size);
+void fuzz_journal(const uint8_t *data, size_t size);
 
 struct FuzzTarget {
     const char *name;

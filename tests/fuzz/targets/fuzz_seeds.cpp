@@ -57,6 +57,38 @@ std::vector<Bytes> with_damage(const std::vector<Bytes> &good) {
     return out;
 }
 
+// A file and its journal as a process killed before each write of an encryption leaves them,
+// as fuzz_journal takes them: the file's length, the file, the journal.
+std::vector<Bytes> interrupted_encryptions() {
+    std::vector<Bytes> out;
+    qxv_test::MemoryFileSystem files;
+    qxv_test::FaultFileSystem faults(files);
+    qxv_test::ScopedFileSystem scope(faults);
+    for (size_t size : {size_t{0}, size_t{100}, size_t{16384}, size_t{20000}}) {
+        for (int nth = 2;; ++nth) {
+            files.clear();
+            files.put("plain", plain_of(size));
+            Bytes seed;
+            faults.set_hook([&](qxv_test::Op op, int n) {
+                const Bytes *file = files.get("plain");
+                const Bytes *journal = files.get("plain.qxvj");
+                if (op != qxv_test::Op::Write || n != nth || journal == nullptr) return;
+                const auto length = static_cast<uint32_t>(file->size());
+                seed = {uint8_t(length), uint8_t(length >> 8), uint8_t(length >> 16),
+                        uint8_t(length >> 24)};
+                seed.insert(seed.end(), file->begin(), file->end());
+                seed.insert(seed.end(), journal->begin(), journal->end());
+            });
+            faults.arm(qxv_test::Op::Write, 0); // counts from zero, fails nothing
+            container_crypt_file("plain", nullptr, FUZZ_PASSWORD, 'A');
+            faults.set_hook(nullptr);
+            if (seed.empty()) break;
+            out.push_back(seed);
+        }
+    }
+    return out;
+}
+
 } // namespace
 
 std::vector<Bytes> fuzz_seeds_for(const std::string &target) {
@@ -93,6 +125,7 @@ std::vector<Bytes> fuzz_seeds_for(const std::string &target) {
         out.push_back({0x02, 0x02, 0x85, 0, 0, 0, 0, 1});
         return out;
     }
+    if (target == "journal") return interrupted_encryptions();
     if (target == "settings") {
         const char *texts[] = {
             "; settings\n\"KeepEncrypted\"=dword:00000001\n\"MakeEXE\"=dword:00000000\n",
