@@ -78,6 +78,7 @@ private:
     bool put(const JournalRecord &record);
     bool chain_block(uint64_t offset, uint8_t *block);
     bool crypt(uint32_t mode, uint64_t offset, uint8_t *data, uint64_t length);
+    bool plausible(const JournalRecord &record) const;
     bool belongs_here(const JournalRecord &record);
     bool finish();
     bool take_back();
@@ -257,6 +258,24 @@ int InPlaceEncryption::run_fresh() {
     return CRYPT_OK;
 }
 
+// Whether a record is one this encryption could have written: data in whole chunks below the
+// tail, the final record at the tail, undo records ending where the ciphertext then ended.
+bool InPlaceEncryption::plausible(const JournalRecord &r) const {
+    const uint64_t end = r.offset + r.length;
+    if (r.offset > reserved_ || r.length > reserved_ - r.offset) return false;
+    switch (r.kind) {
+    case RecordKind::Data:
+        return r.offset % CONTAINER_CHUNK_SIZE == 0 && r.length % CONTAINER_CHUNK_SIZE == 0 &&
+               r.length > 0 && r.done == end && end <= chunked_end_;
+    case RecordKind::Final:
+        return r.offset == chunked_end_ && r.done == end;
+    case RecordKind::Undo:
+        return r.done == r.offset && end <= header_.plain_size &&
+               r.offset % CONTAINER_CHUNK_SIZE == 0;
+    }
+    return false;
+}
+
 // Whether the file is still the one the journal describes: at the newest record's offset it
 // holds either the record's first block or the bytes that become it.
 bool InPlaceEncryption::belongs_here(const JournalRecord &record) {
@@ -285,9 +304,7 @@ int InPlaceEncryption::resume() {
     JournalRecord newest;
     bool found = false;
     if (!journal_.newest(&newest, s_.record.get(), &found)) return CRYPT_ERR_FILE;
-    if (found && (newest.offset + newest.length > reserved_ ||
-                  (newest.kind == RecordKind::Data && newest.done > chunked_end_)))
-        return CRYPT_ERR_FORMAT;
+    if (found && !plausible(newest)) return CRYPT_ERR_FORMAT;
     if (!belongs_here(found ? newest : JournalRecord{})) return CRYPT_ERR_FORMAT;
     if (found) {
         // The newest record may be only partly in the file: put it (again) before going on.
