@@ -253,6 +253,10 @@ int InPlaceEncryption::run_fresh() {
         journal_.remove();
         return CRYPT_ERR_FILE;
     }
+    if (!journal_.reserve()) {
+        journal_.remove();
+        return CRYPT_ERR_DISK_FULL;
+    }
     if (!reserve()) return failed(CRYPT_ERR_DISK_FULL);
     if (!forward() || !finish()) return failed(CRYPT_ERR_FILE);
     return CRYPT_OK;

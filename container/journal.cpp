@@ -141,6 +141,11 @@ bool Journal::create(const std::string &path, const JournalHeader &header) {
     return false;
 }
 
+bool Journal::reserve() {
+    const uint64_t size = slot_offset(1) + JOURNAL_RECORD_HEADER + capacity_;
+    return file_ && file_->seek(static_cast<int64_t>(size), Origin::Begin) && file_->set_end();
+}
+
 Journal::Found Journal::open(const std::string &path, JournalHeader *header) {
     auto &fs = platform::file_system();
     if (!fs.exists(path)) return Found::None;

@@ -65,6 +65,8 @@ public:
 
     // Creates the journal (it must not exist), writes the header and makes both durable.
     bool create(const std::string &path, const JournalHeader &header);
+    // Grows the journal to its full size, so that a full disk shows before the file changes.
+    bool reserve();
     // None: no journal; Unwritten: its header is short or zero, so it never reached the disk
     // and the file was never touched; Spoilt: a header of other bytes; Error: it cannot be
     // opened or read.
