@@ -1,0 +1,152 @@
+// Kill tests: a child process runs the in-place encryption and dies at its Nth call that
+// changes the disk (after part of a write, in the torn variant), for every N until it
+// finishes; what it leaves must be the untouched file or a journal that finishes the job.
+// Recoveries are themselves killed and resumed.
+#include "tests/container/kill/child_process.h"
+#include "tests/container/kill/kill_switch_file_system.h"
+#include "tests/container/kill/recovery_check.h"
+#include "tests/support/temp_folder.h"
+
+#include <cstdio>
+
+namespace {
+
+using namespace qxv_test;
+
+const char *const PASSWORD = "correct horse battery staple";
+
+long survived_points = 0;
+long survived_recovery_kills = 0;
+
+class Tally : public ::testing::Environment {
+public:
+    void TearDown() override {
+        std::printf("kill points survived: %ld (and %ld kills of recoveries)\n", survived_points,
+                    survived_recovery_kills);
+    }
+};
+const auto *const tally = ::testing::AddGlobalTestEnvironment(new Tally);
+
+struct KillCase {
+    size_t size;
+    char encrypt;
+    char decrypt;
+    bool torn;
+};
+
+std::string describe(const KillCase &c) {
+    return std::to_string(c.size) + " bytes, mode " + c.encrypt + (c.torn ? ", torn" : ", plain");
+}
+
+class KillTest : public ::testing::Test {
+protected:
+    TempFolder folder_;
+    std::string path_ = folder_.file("plain.bin");
+
+    // The plain file made afresh, with times of its own, as the engine will see it.
+    PlainFile make_plain(size_t size, uint32_t seed) {
+        std::filesystem::remove(path_);
+        std::filesystem::remove(journal_of(path_));
+        write_all(path_, pattern(size, seed));
+        auto file = platform::native_file_system().open(path_, platform::Access::Write,
+                                                        platform::Share::ReadWrite,
+                                                        platform::Disposition::OpenExisting);
+        platform::FileTimes times;
+        times.write = 126000000000000000ull + seed * 10000000ull + 1234567; // 2000-04-14
+        times.access = times.write + 990000000;
+        EXPECT_TRUE(file && file->set_times(times));
+        file.reset();
+        return PlainFile{read_all(path_), times_of(path_).value()};
+    }
+
+    ChildResult crash(bool torn, long fatal_call, char mode) {
+        return run_child({QXV_CRASH_POINT, torn ? "torn" : "plain", std::to_string(fatal_call),
+                          std::string(1, mode), PASSWORD, path_});
+    }
+
+    // The modifying calls of one whole encryption.
+    long count_calls(size_t size, char mode) {
+        make_plain(size, 1);
+        const ChildResult whole = crash(false, 0, mode);
+        EXPECT_EQ(whole.exit_code, CRYPT_OK) << whole.output;
+        long calls = 0;
+        EXPECT_EQ(std::sscanf(whole.output.c_str(), "calls %ld", &calls), 1);
+        return calls;
+    }
+
+    // Every point when there are few; otherwise every point of the first and last `edge`
+    // and a stride between. The point after the last lets the child finish.
+    static std::vector<long> kill_points(long calls, long edge, long middle) {
+        std::vector<long> points;
+        const long stride = calls > 2 * edge ? std::max(1L, (calls - 2 * edge) / middle) : 1;
+        for (long n = 1; n <= calls + 1; n += (n > edge && n < calls - edge ? stride : 1))
+            points.push_back(n);
+        if (points.back() != calls + 1) points.push_back(calls + 1);
+        return points;
+    }
+
+    // Kills recoveries after 1, 2, 4, ... calls, each resuming what the last one left.
+    void interrupt_recoveries(bool torn, char mode) {
+        for (long m = 1;; m *= 2) {
+            const ChildResult run = crash(torn, m, mode);
+            if (run.exit_code != KILLED_EXIT_CODE) {
+                EXPECT_EQ(run.exit_code, CRYPT_OK) << "recovery after " << m << " calls";
+                return;
+            }
+            ++survived_recovery_kills;
+            if (!platform::file_system().exists(journal_of(path_))) return;
+        }
+    }
+
+    void run_case(const KillCase &c, long edge, long middle, int recovery_every) {
+        SCOPED_TRACE(describe(c));
+        const long calls = count_calls(c.size, c.encrypt);
+        ASSERT_GT(calls, 0);
+        int recovered = 0;
+        for (const long n : kill_points(calls, edge, middle)) {
+            SCOPED_TRACE("killed at call " + std::to_string(n));
+            const PlainFile original = make_plain(c.size, uint32_t(n));
+            const ChildResult run = crash(c.torn, n, c.encrypt);
+            RecoveryCase check{path_, &original, PASSWORD, c.decrypt, RESTORES_CREATION};
+            if (run.exit_code != KILLED_EXIT_CODE) {
+                ASSERT_EQ(run.exit_code, CRYPT_OK) << run.output;
+                EXPECT_GT(n, calls);
+                expect_container_of(check, PASSWORD);
+                break;
+            }
+            ASSERT_LE(n, calls);
+            const char recover = "AEe"[n % 3]; // the journal's algorithm wins
+            std::function<void()> interrupt;
+            if (++recovered % recovery_every == 0)
+                interrupt = [&] { interrupt_recoveries(c.torn, recover); };
+            check_after_interruption(check, recover, interrupt);
+            if (HasFailure()) return; // one failure tells; the next points would repeat it
+            ++survived_points;
+        }
+    }
+
+#ifdef _WIN32
+    static constexpr bool RESTORES_CREATION = true;
+#else
+    static constexpr bool RESTORES_CREATION = false;
+#endif
+};
+
+TEST_F(KillTest, AesFileOfSeveralJournalRecords) {
+    for (const bool torn : {false, true})
+        run_case({9 * 1024 * 1024 + 12345, 'A', 'C', torn}, 40, 40, 4);
+}
+
+TEST_F(KillTest, AesSmallFilesAtEveryPoint) {
+    for (const size_t size : {0, 1, 15, 16, 17, 16384, 16385})
+        for (const bool torn : {false, true})
+            run_case({size, 'A', 'C', torn}, 1000, 1, 1);
+}
+
+TEST_F(KillTest, DesAndTripleDesAtEveryPoint) {
+    for (const char mode : {'e', 'E'})
+        for (const bool torn : {false, true})
+            run_case({300007, mode, mode == 'e' ? 'd' : 'D', torn}, 1000, 1, 2);
+}
+
+} // namespace
