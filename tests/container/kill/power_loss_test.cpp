@@ -65,7 +65,10 @@ protected:
         for (long m = 1;; m *= 2) {
             disk->cut_power_at(m);
             container_crypt_file(PATH.c_str(), nullptr, PASSWORD, mode);
-            if (disk->powered()) return;
+            if (disk->powered()) {
+                disk->cut_power_at(0); // finished within m calls: the rest runs powered
+                return;
+            }
             const CrashImage image = disk->crash(CrashVariant::Random, random_);
             disk = std::make_unique<CrashFileSystem>(image);
             platform::set_file_system(disk.get());

@@ -112,12 +112,13 @@ enum class Outcome { Untouched, Complete, Recovered };
 // recoveries of its own).
 inline Outcome check_after_interruption(const RecoveryCase &c, char recover_letter,
                                         const std::function<void()> &interrupt_recovery = {}) {
-    auto &fs = platform::file_system();
+    // Looked up at each use: `interrupt_recovery` may install another file system.
+    auto fs = [] { return &platform::file_system(); };
     const std::string journal = journal_of(c.path);
     const auto file = read_whole(c.path);
     EXPECT_TRUE(file.has_value()) << "the file is gone";
     if (!file) return Outcome::Untouched;
-    if (!fs.exists(journal)) {
+    if (!fs()->exists(journal)) {
         if (*file == c.original->bytes) return Outcome::Untouched;
         expect_container_of(c, c.password);
         return Outcome::Complete;
@@ -129,7 +130,7 @@ inline Outcome check_after_interruption(const RecoveryCase &c, char recover_lett
     if (*file == c.original->bytes && refused == CRYPT_OK) {
         // A journal cut short before the file was touched is dropped and the file encrypted
         // afresh, here under the other password: sound, as nothing had been changed.
-        EXPECT_FALSE(fs.exists(journal));
+        EXPECT_FALSE(fs()->exists(journal));
         expect_container_of(c, wrong);
         return Outcome::Untouched;
     }
@@ -138,10 +139,10 @@ inline Outcome check_after_interruption(const RecoveryCase &c, char recover_lett
     EXPECT_TRUE(read_whole(journal) == journal_bytes) << "a wrong password changed the journal";
 
     if (interrupt_recovery) interrupt_recovery();
-    if (fs.exists(journal)) {
+    if (fs()->exists(journal)) {
         EXPECT_EQ(container_crypt_file(c.path.c_str(), nullptr, c.password.c_str(), recover_letter),
                   CRYPT_OK);
-        EXPECT_FALSE(fs.exists(journal)) << "the journal outlived its recovery";
+        EXPECT_FALSE(fs()->exists(journal)) << "the journal outlived its recovery";
     }
     expect_container_of(c, c.password);
     return Outcome::Recovered;
