@@ -2,6 +2,7 @@
 // changes the disk (after part of a write, in the torn variant), for every N until it
 // finishes; what it leaves must be the untouched file or a journal that finishes the job.
 // Recoveries are themselves killed and resumed.
+#include "container/journal.h"
 #include "tests/container/kill/child_process.h"
 #include "tests/container/kill/kill_switch_file_system.h"
 #include "tests/container/kill/recovery_check.h"
@@ -13,6 +14,8 @@ namespace {
 
 using namespace qxv_test;
 
+// Two full journal records, a short one and the final one: both slots written and reused.
+const size_t SEVERAL_RECORDS = 2 * size_t{JOURNAL_RECORD_MAX} + 3 * CONTAINER_CHUNK_SIZE + 12345;
 const char *const PASSWORD = "correct horse battery staple";
 
 long survived_points = 0;
@@ -134,7 +137,7 @@ protected:
 
 TEST_F(KillTest, AesFileOfSeveralJournalRecords) {
     for (const bool torn : {false, true})
-        run_case({9 * 1024 * 1024 + 12345, 'A', 'C', torn}, 40, 40, 4);
+        run_case({SEVERAL_RECORDS, 'A', 'C', torn}, 40, 40, 4);
 }
 
 TEST_F(KillTest, AesSmallFilesAtEveryPoint) {
