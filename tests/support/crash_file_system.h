@@ -5,6 +5,7 @@
 // the image the disk would show on restart: the durable state plus none, all, or a random
 // subset of the pending changes (4 KiB pages of file data in any order, as a disk may reorder
 // them; name changes in the order they were made, as a journaling file system commits them).
+// A single call can also be made to fail with the power on, to cut it while a failure is undone.
 #pragma once
 
 #include "platform/file_system.h"
@@ -54,7 +55,11 @@ public:
     void cut_power_at(long nth) {
         calls_ = 0;
         cut_at_ = nth;
+        fail_at_ = 0;
     }
+    // Besides, the `nth` modifying call (counted as above) fails alone, changing nothing, as a
+    // disk error would; the power stays on.
+    void fail_call_at(long nth) { fail_at_ = nth; }
     bool powered() const { return powered_; }
     long modifying_calls() const { return calls_; }
 
@@ -245,7 +250,7 @@ private:
     // Counts a modifying call; false once the power is off.
     bool modify() {
         if (powered_ && ++calls_ == cut_at_) powered_ = false;
-        return powered_;
+        return powered_ && calls_ != fail_at_;
     }
     void name(const std::string &path, std::shared_ptr<Node> node) {
         NameChange change{{path, std::move(node)}};
@@ -271,6 +276,7 @@ private:
     std::vector<NameChange> pending_;
     long calls_ = 0;
     long cut_at_ = 0;
+    long fail_at_ = 0;
     bool powered_ = true;
 };
 

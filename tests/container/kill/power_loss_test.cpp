@@ -79,26 +79,50 @@ protected:
         }
     }
 
-    void run_case(size_t size, char encrypt, char decrypt, long edge, long middle,
-                  int random_images) {
-        SCOPED_TRACE(std::to_string(size) + " bytes, mode " + encrypt);
-        long calls = 0;
-        {
-            auto disk = disk_with(plain(size, 0));
-            Installed installed(*disk);
-            ASSERT_EQ(container_crypt_file(PATH.c_str(), nullptr, PASSWORD, encrypt), CRYPT_OK);
-            calls = disk->modifying_calls();
+    // The encryption of `original` with the `fail`th modifying call failing (0: none) and the
+    // power cut at the `cut`th (0: never); the disk as it was left.
+    static std::unique_ptr<CrashFileSystem> encrypt_on(const PlainFile &original, char mode,
+                                                       long cut, long fail, int *result) {
+        auto disk = disk_with(original);
+        disk->cut_power_at(cut);
+        disk->fail_call_at(fail);
+        Installed installed(*disk);
+        *result = container_crypt_file(PATH.c_str(), nullptr, PASSWORD, mode);
+        return disk;
+    }
+
+    // With the power on, a failure has either put the file back, journal gone, or (a failure
+    // that spoils nothing) made the container; returns the calls made.
+    long uncut_calls(size_t size, char encrypt, char decrypt, long fail) {
+        const PlainFile original = plain(size, 0);
+        int result = -1;
+        auto disk = encrypt_on(original, encrypt, 0, fail, &result);
+        const long calls = disk->modifying_calls();
+        Installed installed(*disk);
+        EXPECT_FALSE(disk->exists(journal_of(PATH))) << "result " << result;
+        if (result != CRYPT_OK) {
+            EXPECT_TRUE(*disk->get(PATH) == original.bytes) << "failed, not put back";
+        } else {
+            expect_container_of({PATH, &original, PASSWORD, decrypt, true}, PASSWORD);
         }
+        return calls;
+    }
+
+    // Power cuts at every call (a stride in the middle beyond `edge` calls from either end),
+    // after the `fail`th call failed if not 0; each cut checked on `random_images` random
+    // images besides the two extremes.
+    void run_case(size_t size, char encrypt, char decrypt, long edge, long middle,
+                  int random_images, long fail = 0) {
+        SCOPED_TRACE(std::to_string(size) + " bytes, mode " + encrypt +
+                     (fail ? ", call " + std::to_string(fail) + " failed" : std::string()));
+        const long calls = uncut_calls(size, encrypt, decrypt, fail);
+        if (HasFailure()) return;
         const long stride = calls > 2 * edge ? std::max(1L, (calls - 2 * edge) / middle) : 1;
-        for (long n = 1; n <= calls + 1; n += (n > edge && n < calls - edge ? stride : 1)) {
+        for (long n = fail + 1; n <= calls + 1; n += (n > edge && n < calls - edge ? stride : 1)) {
             SCOPED_TRACE("power cut at call " + std::to_string(n));
             const PlainFile original = plain(size, uint32_t(n));
-            auto disk = disk_with(original);
-            disk->cut_power_at(n);
-            {
-                Installed installed(*disk);
-                container_crypt_file(PATH.c_str(), nullptr, PASSWORD, encrypt);
-            }
+            int result = -1;
+            auto disk = encrypt_on(original, encrypt, n, fail, &result);
             if (disk->powered()) {
                 EXPECT_GT(n, calls) << "the encryption made fewer calls than it did before";
                 break;
@@ -134,6 +158,52 @@ TEST_F(PowerLossTest, AesSmallFilesAtEveryCall) {
 TEST_F(PowerLossTest, DesAndTripleDesAtEveryCall) {
     run_case(300007, 'e', 'd', 1000, 1, 4);
     run_case(300007, 'E', 'D', 1000, 1, 4);
+}
+
+// A disk error midway makes the engine put the file back from the journal; the power then
+// fails while it does so. Every failing call of a one-record file, every cut after it.
+TEST_F(PowerLossTest, CutWhileAFailureIsTakenBack) {
+    const size_t size = 300007;
+    const long calls = uncut_calls(size, 'A', 'C', 0);
+    for (long fail = 1; fail <= calls && !HasFailure(); ++fail)
+        run_case(size, 'A', 'C', 1000, 1, 2, fail);
+}
+
+// The same on the file of several records, failing in the middle.
+TEST_F(PowerLossTest, CutWhileALongEncryptionIsTakenBack) {
+    const long calls = uncut_calls(SEVERAL_RECORDS, 'A', 'C', 0);
+    run_case(SEVERAL_RECORDS, 'A', 'C', 1000, 1, 1, calls / 2);
+}
+
+// A journal whose header never fully reached the disk (cut short at any byte, or its blocks
+// allocated but never written) stands beside an untouched file: the encryption starts afresh.
+TEST_F(PowerLossTest, JournalHeaderCutShortMeansUntouched) {
+    const PlainFile original = plain(100000, 7);
+    Bytes header;
+    for (long n = 1; header.empty(); ++n) {
+        int result = -1;
+        auto disk = encrypt_on(original, 'A', n, 0, &result);
+        ASSERT_FALSE(disk->powered()) << "no journal header seen";
+        const CrashImage image = disk->crash(CrashVariant::All, random_);
+        const auto journal = image.find(journal_of(PATH));
+        if (journal != image.end() && journal->second.bytes.size() >= JOURNAL_HEADER_SIZE) {
+            ASSERT_TRUE(image.at(PATH).bytes == original.bytes);
+            header = journal->second.bytes;
+        }
+    }
+    std::vector<Bytes> spoilt;
+    for (size_t length = 0; length < JOURNAL_HEADER_SIZE; ++length)
+        spoilt.emplace_back(header.begin(), header.begin() + long(length));
+    spoilt.emplace_back(JOURNAL_HEADER_SIZE, 0);
+    spoilt.emplace_back(header.size() + 4096, 0);
+    for (const Bytes &journal : spoilt) {
+        SCOPED_TRACE("journal of " + std::to_string(journal.size()) + " bytes");
+        auto disk = disk_with(original);
+        disk->put(journal_of(PATH), journal);
+        Installed installed(*disk);
+        ASSERT_EQ(container_crypt_file(PATH.c_str(), nullptr, PASSWORD, 'A'), CRYPT_OK);
+        expect_container_of({PATH, &original, PASSWORD, 'C', true}, PASSWORD);
+    }
 }
 
 // The model itself: what a cut keeps of data written, flushed, created and renamed.
