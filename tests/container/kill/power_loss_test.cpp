@@ -13,8 +13,8 @@ namespace {
 
 using namespace qxv_test;
 
-// Two full journal records, a short one and the final one: both slots written and reused.
-const size_t SEVERAL_RECORDS = 2 * size_t{JOURNAL_RECORD_MAX} + 3 * CONTAINER_CHUNK_SIZE + 12345;
+// A full journal record, a short one and the final one: both slots written, the first reused.
+const size_t SEVERAL_RECORDS = JOURNAL_RECORD_MAX + 3 * CONTAINER_CHUNK_SIZE + 12345;
 const char *const PASSWORD = "correct horse battery staple";
 const std::string PATH = "/disk/folder/plain.bin";
 
