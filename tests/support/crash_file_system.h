@@ -3,8 +3,9 @@
 // rename is pending until sync_folder of its folder. cut_power_at(N) makes the Nth call that
 // changes anything, and every call after it, fail, as when the machine stops; crash() then gives
 // the image the disk would show on restart: the durable state plus none, all, or a random
-// subset of the pending changes (4 KiB pages of file data in any order, as a disk may reorder
-// them; name changes in the order they were made, as a journaling file system commits them).
+// subset of the pending changes (4 KiB pages or 512-byte sectors of file data in any order, as
+// a disk may reorder them; name changes in the order they were made, as a journaling file
+// system commits them).
 // A single call can also be made to fail with the power on, to cut it while a failure is undone.
 #pragma once
 
@@ -19,7 +20,12 @@
 
 namespace qxv_test {
 
-enum class CrashVariant { None, All, Random };
+enum class CrashVariant {
+    None,         // only what was made durable
+    All,          // every change, as if the cut came after the disk had caught up
+    Random,       // a random prefix of the name changes, random 4 KiB pages of file data
+    RandomSectors // the same in 512-byte sectors: a disk that tears a page
+};
 
 struct CrashImageFile {
     std::vector<uint8_t> bytes;
@@ -64,13 +70,15 @@ public:
     long modifying_calls() const { return calls_; }
 
     CrashImage crash(CrashVariant variant, std::mt19937 &random) const {
+        const bool random_part =
+            variant == CrashVariant::Random || variant == CrashVariant::RandomSectors;
+        const size_t unit = variant == CrashVariant::RandomSectors ? 512 : PAGE_SIZE;
         auto coin = [&]() {
-            return variant == CrashVariant::All ||
-                   (variant == CrashVariant::Random && (random() & 1) != 0);
+            return variant == CrashVariant::All || (random_part && (random() & 1) != 0);
         };
         auto names = durable_names_;
         size_t kept = variant == CrashVariant::All ? pending_.size() : 0;
-        if (variant == CrashVariant::Random) kept = random() % (pending_.size() + 1);
+        if (random_part) kept = random() % (pending_.size() + 1);
         for (size_t i = 0; i < kept; ++i)
             apply(pending_[i], &names);
         CrashImage image;
@@ -80,11 +88,11 @@ public:
             const Bytes &now = node->current, &old = node->durable;
             const size_t size = coin() ? now.size() : old.size();
             file.bytes.assign(std::max(now.size(), old.size()), 0);
-            for (size_t page = 0; page < file.bytes.size(); page += PAGE_SIZE) {
+            for (size_t page = 0; page < file.bytes.size(); page += unit) {
                 const Bytes &from = coin() ? now : old;
                 if (page < from.size())
                     std::memcpy(file.bytes.data() + page, from.data() + page,
-                                std::min(PAGE_SIZE, from.size() - page));
+                                std::min(unit, from.size() - page));
             }
             file.bytes.resize(size);
         }

@@ -1,32 +1,47 @@
 // A file system decorator that counts every call able to change what is on disk and, at the
 // chosen one, ends the process on the spot with std::_Exit: no destructor, no flush of the
 // engine's own, as if the process had been killed. The kernel keeps whatever was written
-// before. Torn: when the fatal call is a write, part of its bytes go out first.
+// before. Torn: when the fatal call is a write, part of its bytes go out first. Paused: the
+// process does not die but waits before the call, having made "<marker>.paused", until
+// "<marker>.resume" exists, so that a test can look at (or meddle with) a live encryption.
 #pragma once
 
 #include "platform/file_system.h"
 
+#include <chrono>
 #include <cstdlib>
+#include <thread>
 
 namespace qxv_test {
 
 constexpr int KILLED_EXIT_CODE = 86;
 
+enum class Fate { Killed, Torn, Paused };
+
 class KillSwitchFileSystem final : public platform::FileSystem {
 public:
     // `fatal_call` is 1-based; 0 lets every call through.
-    KillSwitchFileSystem(platform::FileSystem &inner, long fatal_call, bool torn)
-        : inner_(inner), fatal_call_(fatal_call), torn_(torn) {}
+    KillSwitchFileSystem(platform::FileSystem &inner, long fatal_call, Fate fate,
+                         std::string marker = {})
+        : inner_(inner), fatal_call_(fatal_call), fate_(fate), marker_(std::move(marker)) {}
 
     long calls() const { return calls_; }
 
-    // Counts a modifying call; dies if it is the fatal one (a torn write is handled by the file).
-    bool is_fatal() { return ++calls_ == fatal_call_; }
+    // Counts a modifying call: true if it is the fatal one (a paused call is not, once resumed).
+    bool is_fatal() {
+        if (++calls_ != fatal_call_) return false;
+        if (fate_ != Fate::Paused) return true;
+        inner_.open(marker_ + ".paused", platform::Access::Write, platform::Share::ReadWrite,
+                    platform::Disposition::CreateAlways);
+        for (int i = 0; i < 12000 && !inner_.exists(marker_ + ".resume"); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        return false;
+    }
     [[noreturn]] static void die() { std::_Exit(KILLED_EXIT_CODE); }
     void count_or_die() {
         if (is_fatal()) die();
     }
-    bool torn() const { return torn_; }
+    bool torn() const { return fate_ == Fate::Torn; }
 
     std::unique_ptr<platform::File> open(const std::string &path, platform::Access access,
                                          platform::Share share,
@@ -60,7 +75,8 @@ public:
 private:
     platform::FileSystem &inner_;
     long fatal_call_;
-    bool torn_;
+    Fate fate_;
+    std::string marker_;
     long calls_ = 0;
 };
 

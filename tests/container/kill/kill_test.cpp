@@ -8,7 +8,9 @@
 #include "tests/container/kill/recovery_check.h"
 #include "tests/support/temp_folder.h"
 
+#include <chrono>
 #include <cstdio>
+#include <thread>
 
 namespace {
 
@@ -62,9 +64,10 @@ protected:
         return PlainFile{read_all(path_), times_of(path_).value()};
     }
 
-    ChildResult crash(bool torn, long fatal_call, char mode) {
-        return run_child({QXV_CRASH_POINT, torn ? "torn" : "plain", std::to_string(fatal_call),
-                          std::string(1, mode), PASSWORD, path_});
+    ChildResult crash(bool torn, long fatal_call, char mode, const char *fate = nullptr) {
+        if (fate == nullptr) fate = torn ? "torn" : "plain";
+        return run_child({QXV_CRASH_POINT, fate, std::to_string(fatal_call), std::string(1, mode),
+                          PASSWORD, path_});
     }
 
     // The modifying calls of one whole encryption.
@@ -150,6 +153,39 @@ TEST_F(KillTest, DesAndTripleDesAtEveryPoint) {
     for (const char mode : {'e', 'E'})
         for (const bool torn : {false, true})
             run_case({300007, mode, mode == 'e' ? 'd' : 'D', torn}, 1000, 1, 2);
+}
+
+// A second run on a file whose encryption is under way (paused at each of its calls that change
+// the disk, once it holds the file for writing) must neither take its journal for an
+// interrupted one nor touch the file; the first then finishes as if alone.
+TEST_F(KillTest, SecondRunDuringAnEncryptionChangesNothing) {
+    const size_t size = 300007;
+    const long calls = count_calls(size, 'A');
+    for (long n = 2; n <= calls && !HasFailure(); ++n) {
+        SCOPED_TRACE("paused at call " + std::to_string(n));
+        const PlainFile original = make_plain(size, uint32_t(n));
+        const std::string paused = path_ + ".paused", resume = path_ + ".resume";
+        ChildResult first;
+        std::thread child([&] { first = crash(false, n, 'A', "pause"); });
+        for (int i = 0; i < 6000 && !std::filesystem::exists(paused); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        EXPECT_TRUE(std::filesystem::exists(paused));
+        const Bytes file = read_all(path_);
+        const bool journaled = std::filesystem::exists(journal_of(path_));
+        const Bytes journal = journaled ? read_all(journal_of(path_)) : Bytes();
+        for (const char *password : {PASSWORD, "another password"}) {
+            EXPECT_NE(container_crypt_file(path_.c_str(), nullptr, password, 'A'), CRYPT_OK);
+            EXPECT_TRUE(read_all(path_) == file) << "the second run changed the file";
+            EXPECT_EQ(std::filesystem::exists(journal_of(path_)), journaled);
+            EXPECT_TRUE(!journaled || read_all(journal_of(path_)) == journal);
+        }
+        write_all(resume, {});
+        child.join();
+        EXPECT_EQ(first.exit_code, CRYPT_OK) << first.output;
+        std::filesystem::remove(paused);
+        std::filesystem::remove(resume);
+        expect_container_of({path_, &original, PASSWORD, 'C', RESTORES_CREATION}, PASSWORD);
+    }
 }
 
 } // namespace

@@ -39,9 +39,16 @@ public:
 };
 
 const char *name_of(CrashVariant variant) {
-    return variant == CrashVariant::None  ? "nothing unsynced kept"
-           : variant == CrashVariant::All ? "everything kept"
-                                          : "random pages kept";
+    switch (variant) {
+    case CrashVariant::None:
+        return "nothing unsynced kept";
+    case CrashVariant::All:
+        return "everything kept";
+    case CrashVariant::Random:
+        return "random pages kept";
+    default:
+        return "random sectors kept";
+    }
 }
 
 class PowerLossTest : public ::testing::Test {
@@ -129,6 +136,7 @@ protected:
             }
             std::vector<CrashVariant> variants{CrashVariant::None, CrashVariant::All};
             variants.insert(variants.end(), random_images, CrashVariant::Random);
+            variants.push_back(CrashVariant::RandomSectors);
             for (size_t i = 0; i < variants.size(); ++i) {
                 SCOPED_TRACE(name_of(variants[i]));
                 auto after = std::make_unique<CrashFileSystem>(disk->crash(variants[i], random_));
