@@ -121,6 +121,14 @@ protected:
                 break;
             }
             ASSERT_LE(n, calls);
+#ifndef _WIN32
+            const auto journal = std::filesystem::status(journal_of(path_));
+            using std::filesystem::perms;
+            EXPECT_TRUE(!std::filesystem::exists(journal) ||
+                        (journal.permissions() & (perms::group_all | perms::others_all)) ==
+                            perms::none)
+                << "the journal is for its owner only";
+#endif
             const char recover = "AEe"[n % 3]; // the journal's algorithm wins
             std::function<void()> interrupt;
             if (++recovered % recovery_every == 0)
