@@ -257,6 +257,36 @@ TEST_F(PowerLossTest, JournalHeaderCutShortMeansUntouched) {
     }
 }
 
+// A journal header damaged after the file was touched (any one byte of it changed) must not
+// make the engine start afresh over a half-encrypted file: it refuses, changing nothing, or
+// (a byte that does not matter) finishes the encryption.
+TEST_F(PowerLossTest, DamagedJournalHeaderIsNeverTakenForNone) {
+    const PlainFile original = plain(100000, 5);
+    CrashImage image;
+    for (long n = 1; image.empty(); ++n) {
+        int result = -1;
+        auto disk = encrypt_on(original, 'A', n, 0, &result);
+        ASSERT_FALSE(disk->powered()) << "the file was never seen half-encrypted";
+        CrashImage candidate = disk->crash(CrashVariant::All, random_);
+        if (candidate.count(journal_of(PATH)) == 1 && candidate.at(PATH).bytes != original.bytes)
+            image = std::move(candidate);
+    }
+    for (size_t at = 0; at < JOURNAL_HEADER_SIZE; ++at) {
+        SCOPED_TRACE("header byte " + std::to_string(at) + " changed");
+        CrashImage damaged = image;
+        damaged[journal_of(PATH)].bytes[at] ^= 0x10;
+        CrashFileSystem disk(damaged);
+        Installed installed(disk);
+        if (container_crypt_file(PATH.c_str(), nullptr, PASSWORD, 'A') == CRYPT_OK) {
+            expect_container_of({PATH, &original, PASSWORD, 'C', true}, PASSWORD);
+        } else {
+            EXPECT_TRUE(*disk.get(PATH) == image.at(PATH).bytes);
+            EXPECT_TRUE(*disk.get(journal_of(PATH)) == damaged.at(journal_of(PATH)).bytes);
+        }
+        if (HasFailure()) return;
+    }
+}
+
 // After an interrupted encryption the file is replaced by another version of it (the same
 // name, the same first bytes, about the same size). Its journal must not be applied to it: the
 // encryption either refuses, leaving the new version as it is, or encrypts the new version.
