@@ -1,0 +1,228 @@
+// Encryption in place. The plain file is grown first to a size the container cannot exceed, so
+// a full disk shows before any byte changes; then its chunks are overwritten with ciphertext and
+// the tail, key check block, final block and trailer follow. Every overwrite goes through the
+// journal (container/journal.h): recorded and flushed first, then written and flushed.
+//
+// A failure of a read or write, or the file changing size under us, takes the encryption back:
+// the ciphertext is decrypted again, from the end towards the start and through the journal as
+// well, and the old size and times are restored. Should even that fail, the journal stays and
+// the next run finishes the encryption instead.
+#include "container/in_place_encryption.h"
+
+#include "container/buffer_writer.h"
+#include "container/tlv.h"
+#include "crypto/wipe.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+using platform::Origin;
+
+bool write_trailer(platform::File &file, const CipherChoice &cipher,
+                   const platform::FileTimes &times, const uint8_t *salt, uint32_t plain_size,
+                   uint32_t ciphertext_length) {
+    const uint8_t offset[4] = {static_cast<uint8_t>(ciphertext_length),
+                               static_cast<uint8_t>(ciphertext_length >> 8),
+                               static_cast<uint8_t>(ciphertext_length >> 16),
+                               static_cast<uint8_t>(ciphertext_length >> 24)};
+    return tlv_write_string(file, CONTAINER_MAGIC) == 0 &&
+           tlv_write_string(file, cipher.name) == 0 &&
+           tlv_write_uint32(file, static_cast<uint32_t>(times.creation)) == 0 &&
+           tlv_write_uint32(file, static_cast<uint32_t>(times.creation >> 32)) == 0 &&
+           tlv_write_uint32(file, static_cast<uint32_t>(times.write)) == 0 &&
+           tlv_write_uint32(file, static_cast<uint32_t>(times.write >> 32)) == 0 &&
+           tlv_write_octets(file, salt, CONTAINER_SALT_LENGTH) == 0 &&
+           tlv_write_uint32(file, plain_size) == 0 &&
+           tlv_write_string(file, CONTAINER_END_MARKER) == 0 &&
+           platform::write_exact(file, offset, sizeof offset);
+}
+
+} // namespace
+
+uint64_t reserved_size(const CipherChoice &cipher, uint64_t plain_size) {
+    return CONTAINER_SALT_LENGTH + plain_size / 8 * 8 + cipher.key_length + CONTAINER_EXTEND_MARGIN;
+}
+
+uint32_t record_capacity(const CipherChoice &cipher, uint64_t plain_size) {
+    const uint64_t chunked = plain_size / CONTAINER_CHUNK_SIZE * CONTAINER_CHUNK_SIZE;
+    const uint64_t tail =
+        plain_size - chunked + cipher.key_length + cipher.block_size + CONTAINER_TRAILER_MAX;
+    return static_cast<uint32_t>(
+        std::max<uint64_t>(std::min<uint64_t>(JOURNAL_RECORD_MAX, chunked), tail));
+}
+
+bool InPlaceEncryption::reserve() {
+    return s_.target->seek(static_cast<int64_t>(reserved_), Origin::Begin) && s_.target->set_end();
+}
+
+// The CBC chaining value for the block at `offset`: the ciphertext block before it.
+bool InPlaceEncryption::chain_block(uint64_t offset, uint8_t *block) {
+    if (offset == 0) {
+        std::memset(block, 0, cipher_.block_size);
+        return true;
+    }
+    return s_.source->seek(static_cast<int64_t>(offset - cipher_.block_size), Origin::Begin) &&
+           platform::read_exact(*s_.source, block, cipher_.block_size);
+}
+
+// En- or decrypts `length` bytes in place that belong at `offset` of the file.
+bool InPlaceEncryption::crypt(uint32_t mode, uint64_t offset, uint8_t *data, uint64_t length) {
+    uint8_t chain[16];
+    const bool ok = chain_block(offset, chain) &&
+                    convmech_init(cipher_.algorithm, mode, &s_.context, s_.key, chain) == 0 &&
+                    convmech_update(cipher_.algorithm, mode, &s_.context, data, data,
+                                    static_cast<uint32_t>(length)) == 0;
+    wipe_memory(&s_.context, sizeof s_.context);
+    return ok;
+}
+
+// Journals the record now in the buffer, then writes it over the file.
+bool InPlaceEncryption::commit(RecordKind kind, uint64_t offset, uint64_t length, uint64_t done) {
+    JournalRecord record;
+    record.kind = kind;
+    record.sequence = sequence_;
+    record.offset = offset;
+    record.length = length;
+    record.done = done;
+    if (!journal_.write(record, s_.record.get())) return false;
+    ++sequence_;
+    last_ = record;
+    last_unput_ = true;
+    if (!put(record)) return false;
+    last_unput_ = false;
+    done_ = done;
+    return true;
+}
+
+// Writes a record's bytes over the file and flushes it: the slot may then be used again.
+bool InPlaceEncryption::put(const JournalRecord &record) {
+    return s_.target->seek(static_cast<int64_t>(record.offset), Origin::Begin) &&
+           platform::write_exact(*s_.target, bytes(), record.length) && s_.target->flush();
+}
+
+bool InPlaceEncryption::forward() {
+    while (done_ < chunked_end_) {
+        const uint64_t length = std::min<uint64_t>(JOURNAL_RECORD_MAX, chunked_end_ - done_);
+        last_unput_ = false; // the buffer is about to hold the next record
+        if (!s_.source->seek(static_cast<int64_t>(done_), Origin::Begin) ||
+            !platform::read_exact(*s_.source, bytes(), length) ||
+            !crypt(CONVMECH_CBC_ENCRYPT, done_, bytes(), length) ||
+            !commit(RecordKind::Data, done_, length, done_ + length))
+            return false;
+    }
+    // Nobody may have grown or cut the file meanwhile.
+    uint64_t size_now = 0;
+    uint64_t length = 0;
+    return s_.target->size(&size_now) && size_now == reserved_ && make_final_record(&length) &&
+           commit(RecordKind::Final, chunked_end_, length, chunked_end_ + length);
+}
+
+// The tail after the whole chunks, read from the file and sealed in the record buffer.
+bool InPlaceEncryption::make_final_record(uint64_t *length) {
+    last_unput_ = false;
+    return (remainder() == 0 ||
+            (s_.source->seek(static_cast<int64_t>(chunked_end_), Origin::Begin) &&
+             platform::read_exact(*s_.source, bytes(), remainder()))) &&
+           seal_tail(bytes(), length);
+}
+
+// Turns the plain tail at `tail` into its whole blocks' ciphertext, the key check block, the
+// padded final block and the trailer, in place (room: the header's capacity).
+bool InPlaceEncryption::seal_tail(uint8_t *tail, uint64_t *length) {
+    const uint32_t block = cipher_.block_size;
+    const uint32_t whole = remainder() / block * block;
+    uint8_t partial[16] = {};
+    std::memcpy(partial, tail + whole, remainder() - whole);
+    uint8_t chain[16];
+    uint32_t final_length = remainder() - whole;
+    bool ok =
+        chain_block(chunked_end_, chain) &&
+        convmech_init(cipher_.algorithm, CONVMECH_CBC_ENCRYPT, &s_.context, s_.key, chain) == 0 &&
+        convmech_update(cipher_.algorithm, CONVMECH_CBC_ENCRYPT, &s_.context, tail, tail, whole) ==
+            0 &&
+        convmech_update(cipher_.algorithm, CONVMECH_CBC_ENCRYPT, &s_.context, s_.key, tail + whole,
+                        cipher_.key_length) == 0 &&
+        convmech_final(cipher_.algorithm, CONVMECH_CBC_ENCRYPT, &s_.context, 1957, partial,
+                       tail + whole + cipher_.key_length, &final_length) == 0 &&
+        final_length == block;
+    wipe_memory(partial, sizeof partial);
+    wipe_memory(&s_.context, sizeof s_.context);
+    const uint32_t ciphertext = whole + cipher_.key_length + block;
+    BufferWriter trailer(tail + ciphertext, header_.capacity - ciphertext);
+    ok = ok && write_trailer(trailer, cipher_, header_.times, header_.salt,
+                             static_cast<uint32_t>(header_.plain_size),
+                             static_cast<uint32_t>(ciphertext_length(cipher_, header_.plain_size)));
+    *length = ciphertext + trailer.used();
+    return ok;
+}
+
+uint64_t InPlaceEncryption::container_size() const {
+    uint8_t trailer[CONTAINER_TRAILER_MAX];
+    BufferWriter writer(trailer, sizeof trailer);
+    write_trailer(writer, cipher_, header_.times, header_.salt,
+                  static_cast<uint32_t>(header_.plain_size),
+                  static_cast<uint32_t>(ciphertext_length(cipher_, header_.plain_size)));
+    return ciphertext_length(cipher_, header_.plain_size) + writer.used();
+}
+
+// The container is whole once the final record is in: cut the reserve, give back the times
+// and put it on disk before the journal goes.
+bool InPlaceEncryption::finish() {
+    if (!s_.target->seek(static_cast<int64_t>(done_), Origin::Begin) || !s_.target->set_end())
+        return false;
+    s_.target->set_times(header_.times); // a time not kept spoils nothing
+    return s_.target->flush() && journal_.remove();
+}
+
+// Puts the plain file back, newest ciphertext first, each step journaled like the encryption.
+bool InPlaceEncryption::take_back() {
+    if (last_unput_) {
+        if (!put(last_)) return false;
+        last_unput_ = false;
+        done_ = last_.done;
+    }
+    const uint32_t block = cipher_.block_size;
+    if (done_ > chunked_end_) {
+        // The tail: its whole blocks, then the plain bytes inside the padded final block.
+        const uint32_t whole = remainder() / block * block;
+        const uint32_t ciphertext = whole + cipher_.key_length + block;
+        if (!s_.source->seek(static_cast<int64_t>(chunked_end_), Origin::Begin) ||
+            !platform::read_exact(*s_.source, bytes(), ciphertext) ||
+            !crypt(CONVMECH_CBC_DECRYPT, chunked_end_, bytes(), ciphertext))
+            return false;
+        std::memmove(bytes() + whole, bytes() + whole + cipher_.key_length, remainder() - whole);
+        if (!commit(RecordKind::Undo, chunked_end_, remainder(), chunked_end_)) return false;
+    }
+    while (done_ > 0) {
+        const uint64_t start = done_ - std::min<uint64_t>(done_, JOURNAL_RECORD_MAX);
+        const uint64_t length = done_ - start;
+        if (!s_.source->seek(static_cast<int64_t>(start), Origin::Begin) ||
+            !platform::read_exact(*s_.source, bytes(), length) ||
+            !crypt(CONVMECH_CBC_DECRYPT, start, bytes(), length) ||
+            !commit(RecordKind::Undo, start, length, start))
+            return false;
+    }
+    if (!s_.target->seek(static_cast<int64_t>(header_.plain_size), Origin::Begin) ||
+        !s_.target->set_end())
+        return false;
+    s_.target->set_times(header_.times);
+    return s_.target->flush() && journal_.remove();
+}
+
+int InPlaceEncryption::run_fresh() {
+    // A file that changed size since it was measured is left as it is.
+    uint64_t size = 0;
+    if (!s_.target->size(&size) || size != header_.plain_size) {
+        journal_.remove();
+        return CRYPT_ERR_FILE;
+    }
+    if (!journal_.reserve()) {
+        journal_.remove();
+        return CRYPT_ERR_DISK_FULL;
+    }
+    if (!reserve()) return failed(CRYPT_ERR_DISK_FULL);
+    if (!forward() || !finish()) return failed(CRYPT_ERR_FILE);
+    return CRYPT_OK;
+}

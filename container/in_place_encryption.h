@@ -1,0 +1,59 @@
+// One in-place encryption of a file under its journal, fresh or taken up again after an
+// interruption: the engine's part of container_encrypt.
+#pragma once
+
+#include "container/cipher_choice.h"
+#include "container/crypt_session.h"
+#include "container/journal.h"
+
+// Size the file is grown to before the first overwrite.
+uint64_t reserved_size(const CipherChoice &cipher, uint64_t plain_size);
+// Largest record the encryption of a file of `plain_size` bytes writes: a run of whole chunks,
+// or the tail with the key check block, final block and trailer.
+uint32_t record_capacity(const CipherChoice &cipher, uint64_t plain_size);
+
+// The key is in the session; the record buffer holds JOURNAL_RECORD_HEADER bytes and then
+// the header's capacity.
+class InPlaceEncryption {
+public:
+    InPlaceEncryption(CryptSession &s, const CipherChoice &cipher, const JournalHeader &header,
+                      Journal &journal)
+        : s_(s), cipher_(cipher), header_(header), journal_(journal),
+          chunked_end_(header.plain_size / CONTAINER_CHUNK_SIZE * CONTAINER_CHUNK_SIZE),
+          reserved_(reserved_size(cipher, header.plain_size)) {}
+
+    int run_fresh();
+    int resume();
+
+private:
+    uint8_t *bytes() { return s_.record.get() + JOURNAL_RECORD_HEADER; }
+    uint32_t remainder() const { return static_cast<uint32_t>(header_.plain_size - chunked_end_); }
+    bool reserve();
+    bool forward();
+    bool make_final_record(uint64_t *length);
+    bool seal_tail(uint8_t *tail, uint64_t *length);
+    uint64_t container_size() const;
+    bool commit(RecordKind kind, uint64_t offset, uint64_t length, uint64_t done);
+    bool put(const JournalRecord &record);
+    bool chain_block(uint64_t offset, uint8_t *block);
+    bool crypt(uint32_t mode, uint64_t offset, uint8_t *data, uint64_t length);
+    bool plausible(const JournalRecord &record) const;
+    bool belongs_here(const JournalRecord *newest);
+    bool finish();
+    bool take_back();
+    int failed(int result) {
+        take_back();
+        return result;
+    }
+
+    CryptSession &s_;
+    const CipherChoice &cipher_;
+    const JournalHeader &header_;
+    Journal &journal_;
+    const uint64_t chunked_end_; // the whole chunks of the plain file end here
+    const uint64_t reserved_;
+    uint64_t done_ = 0; // below it the file is ciphertext
+    uint64_t sequence_ = 0;
+    JournalRecord last_;      // newest record in the journal
+    bool last_unput_ = false; // journaled, but perhaps not (wholly) in the file
+};
