@@ -160,7 +160,7 @@ protected:
 };
 
 TEST_F(PowerLossTest, AesFileOfSeveralJournalRecords) {
-    run_case(SEVERAL_RECORDS, 'A', 'C', 40, 40, 2);
+    run_case(SEVERAL_RECORDS, 'A', 'C', 40, 40, 1);
 }
 
 TEST_F(PowerLossTest, AesSmallFilesAtEveryCall) {
