@@ -10,6 +10,7 @@
 #include "container/in_place_encryption.h"
 
 #include "container/buffer_writer.h"
+#include "container/checksum.h"
 #include "container/tlv.h"
 #include "crypto/wipe.h"
 
@@ -79,13 +80,15 @@ bool InPlaceEncryption::crypt(uint32_t mode, uint64_t offset, uint8_t *data, uin
 }
 
 // Journals the record now in the buffer, then writes it over the file.
-bool InPlaceEncryption::commit(RecordKind kind, uint64_t offset, uint64_t length, uint64_t done) {
+bool InPlaceEncryption::commit(RecordKind kind, uint64_t offset, uint64_t length, uint64_t done,
+                               uint64_t before) {
     JournalRecord record;
     record.kind = kind;
     record.sequence = sequence_;
     record.offset = offset;
     record.length = length;
     record.done = done;
+    record.before_checksum = before;
     if (!journal_.write(record, s_.record.get())) return false;
     ++sequence_;
     last_ = record;
@@ -107,25 +110,31 @@ bool InPlaceEncryption::forward() {
         const uint64_t length = std::min<uint64_t>(JOURNAL_RECORD_MAX, chunked_end_ - done_);
         last_unput_ = false; // the buffer is about to hold the next record
         if (!s_.source->seek(static_cast<int64_t>(done_), Origin::Begin) ||
-            !platform::read_exact(*s_.source, bytes(), length) ||
-            !crypt(CONVMECH_CBC_ENCRYPT, done_, bytes(), length) ||
-            !commit(RecordKind::Data, done_, length, done_ + length))
+            !platform::read_exact(*s_.source, bytes(), length))
+            return false;
+        const uint64_t before = checksum64(bytes(), length);
+        if (!crypt(CONVMECH_CBC_ENCRYPT, done_, bytes(), length) ||
+            !commit(RecordKind::Data, done_, length, done_ + length, before))
             return false;
     }
     // Nobody may have grown or cut the file meanwhile.
     uint64_t size_now = 0;
     uint64_t length = 0;
-    return s_.target->size(&size_now) && size_now == reserved_ && make_final_record(&length) &&
-           commit(RecordKind::Final, chunked_end_, length, chunked_end_ + length);
+    uint64_t before = 0;
+    return s_.target->size(&size_now) && size_now == reserved_ &&
+           make_final_record(&length, &before) &&
+           commit(RecordKind::Final, chunked_end_, length, chunked_end_ + length, before);
 }
 
-// The tail after the whole chunks, read from the file and sealed in the record buffer.
-bool InPlaceEncryption::make_final_record(uint64_t *length) {
+// The tail after the whole chunks, read from the file and sealed in the record buffer;
+// `before` the checksum of its plain bytes.
+bool InPlaceEncryption::make_final_record(uint64_t *length, uint64_t *before) {
     last_unput_ = false;
-    return (remainder() == 0 ||
-            (s_.source->seek(static_cast<int64_t>(chunked_end_), Origin::Begin) &&
-             platform::read_exact(*s_.source, bytes(), remainder()))) &&
-           seal_tail(bytes(), length);
+    if (remainder() > 0 && (!s_.source->seek(static_cast<int64_t>(chunked_end_), Origin::Begin) ||
+                            !platform::read_exact(*s_.source, bytes(), remainder())))
+        return false;
+    *before = checksum64(bytes(), remainder());
+    return seal_tail(bytes(), length);
 }
 
 // Turns the plain tail at `tail` into its whole blocks' ciphertext, the key check block, the
@@ -189,19 +198,23 @@ bool InPlaceEncryption::take_back() {
         const uint32_t whole = remainder() / block * block;
         const uint32_t ciphertext = whole + cipher_.key_length + block;
         if (!s_.source->seek(static_cast<int64_t>(chunked_end_), Origin::Begin) ||
-            !platform::read_exact(*s_.source, bytes(), ciphertext) ||
-            !crypt(CONVMECH_CBC_DECRYPT, chunked_end_, bytes(), ciphertext))
+            !platform::read_exact(*s_.source, bytes(), ciphertext))
             return false;
+        const uint64_t before = checksum64(bytes(), remainder());
+        if (!crypt(CONVMECH_CBC_DECRYPT, chunked_end_, bytes(), ciphertext)) return false;
         std::memmove(bytes() + whole, bytes() + whole + cipher_.key_length, remainder() - whole);
-        if (!commit(RecordKind::Undo, chunked_end_, remainder(), chunked_end_)) return false;
+        if (!commit(RecordKind::Undo, chunked_end_, remainder(), chunked_end_, before))
+            return false;
     }
     while (done_ > 0) {
         const uint64_t start = done_ - std::min<uint64_t>(done_, JOURNAL_RECORD_MAX);
         const uint64_t length = done_ - start;
         if (!s_.source->seek(static_cast<int64_t>(start), Origin::Begin) ||
-            !platform::read_exact(*s_.source, bytes(), length) ||
-            !crypt(CONVMECH_CBC_DECRYPT, start, bytes(), length) ||
-            !commit(RecordKind::Undo, start, length, start))
+            !platform::read_exact(*s_.source, bytes(), length))
+            return false;
+        const uint64_t before = checksum64(bytes(), length);
+        if (!crypt(CONVMECH_CBC_DECRYPT, start, bytes(), length) ||
+            !commit(RecordKind::Undo, start, length, start, before))
             return false;
     }
     if (!s_.target->seek(static_cast<int64_t>(header_.plain_size), Origin::Begin) ||

@@ -30,15 +30,18 @@ private:
     uint32_t remainder() const { return static_cast<uint32_t>(header_.plain_size - chunked_end_); }
     bool reserve();
     bool forward();
-    bool make_final_record(uint64_t *length);
+    bool make_final_record(uint64_t *length, uint64_t *before);
     bool seal_tail(uint8_t *tail, uint64_t *length);
     uint64_t container_size() const;
-    bool commit(RecordKind kind, uint64_t offset, uint64_t length, uint64_t done);
+    bool commit(RecordKind kind, uint64_t offset, uint64_t length, uint64_t done, uint64_t before);
     bool put(const JournalRecord &record);
     bool chain_block(uint64_t offset, uint8_t *block);
     bool crypt(uint32_t mode, uint64_t offset, uint8_t *data, uint64_t length);
     bool plausible(const JournalRecord &record) const;
-    bool belongs_here(const JournalRecord *newest);
+    enum class Region { Untouched, Written, Unknown };
+    Region region_state(const JournalRecord &record);
+    int newest_record(JournalRecord *newest, bool *found, bool *written);
+    bool belongs_here(const JournalRecord *newest, bool written);
     bool finish();
     bool take_back();
     int failed(int result) {

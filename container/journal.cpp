@@ -75,7 +75,7 @@ bool decode_header(const uint8_t *in, JournalHeader *h) {
     return h->capacity > 0 && h->capacity <= JOURNAL_RECORD_MAX;
 }
 
-void encode_record(const JournalRecord &r, uint64_t data_checksum, uint8_t *out) {
+void encode_record(const JournalRecord &r, uint8_t *out) {
     std::memset(out, 0, JOURNAL_RECORD_HEADER);
     put32(out, RECORD_MAGIC);
     put32(out + 4, static_cast<uint32_t>(r.kind));
@@ -83,13 +83,13 @@ void encode_record(const JournalRecord &r, uint64_t data_checksum, uint8_t *out)
     put64(out + 16, r.offset);
     put64(out + 24, r.length);
     put64(out + 32, r.done);
-    put64(out + 40, data_checksum);
+    put64(out + 40, r.data_checksum);
+    put64(out + 48, r.before_checksum);
     put64(out + RECORD_CHECKSUM_AT, checksum64(out, RECORD_CHECKSUM_AT));
 }
 
-// The record and its data checksum, if the header is whole and plausible.
-bool decode_record(const uint8_t *in, uint32_t capacity, JournalRecord *r,
-                   uint64_t *data_checksum) {
+// The record, if the header is whole and plausible for its slot.
+bool decode_record(const uint8_t *in, uint32_t capacity, int slot, JournalRecord *r) {
     if (get32(in) != RECORD_MAGIC ||
         get64(in + RECORD_CHECKSUM_AT) != checksum64(in, RECORD_CHECKSUM_AT))
         return false;
@@ -100,8 +100,9 @@ bool decode_record(const uint8_t *in, uint32_t capacity, JournalRecord *r,
     r->offset = get64(in + 16);
     r->length = get64(in + 24);
     r->done = get64(in + 32);
-    *data_checksum = get64(in + 40);
-    return r->length <= capacity;
+    r->data_checksum = get64(in + 40);
+    r->before_checksum = get64(in + 48);
+    return r->length <= capacity && r->sequence % 2 == static_cast<uint64_t>(slot);
 }
 
 } // namespace
@@ -121,7 +122,11 @@ bool journal_key_check(uint32_t algorithm, const uint8_t *key, uint32_t key_leng
 }
 
 uint64_t Journal::slot_offset(uint64_t sequence) const {
-    return JOURNAL_HEADER_SIZE + (sequence % 2) * (uint64_t{JOURNAL_RECORD_HEADER} + capacity_);
+    return JOURNAL_HEADER_SIZE + (sequence % 2) * (2 * uint64_t{JOURNAL_RECORD_HEADER} + capacity_);
+}
+
+uint64_t Journal::copy_offset(uint64_t sequence) const {
+    return slot_offset(sequence) + JOURNAL_RECORD_HEADER + capacity_;
 }
 
 bool Journal::create(const std::string &path, const JournalHeader &header) {
@@ -142,7 +147,7 @@ bool Journal::create(const std::string &path, const JournalHeader &header) {
 }
 
 bool Journal::reserve() {
-    const uint64_t size = slot_offset(1) + JOURNAL_RECORD_HEADER + capacity_;
+    const uint64_t size = copy_offset(1) + JOURNAL_RECORD_HEADER;
     return file_ && file_->seek(static_cast<int64_t>(size), Origin::Begin) && file_->set_end();
 }
 
@@ -168,46 +173,46 @@ Journal::Found Journal::open(const std::string &path, JournalHeader *header) {
 }
 
 bool Journal::write(const JournalRecord &record, uint8_t *buffer) {
-    if (!file_) return false;
-    encode_record(record, checksum64(buffer + JOURNAL_RECORD_HEADER, record.length), buffer);
-    return record.length <= capacity_ &&
-           file_->seek(static_cast<int64_t>(slot_offset(record.sequence)), Origin::Begin) &&
+    if (!file_ || record.length > capacity_) return false;
+    JournalRecord sealed = record;
+    sealed.data_checksum = checksum64(buffer + JOURNAL_RECORD_HEADER, record.length);
+    encode_record(sealed, buffer);
+    return file_->seek(static_cast<int64_t>(slot_offset(record.sequence)), Origin::Begin) &&
            platform::write_exact(*file_, buffer, JOURNAL_RECORD_HEADER + record.length) &&
-           file_->flush();
+           file_->seek(static_cast<int64_t>(copy_offset(record.sequence)), Origin::Begin) &&
+           platform::write_exact(*file_, buffer, JOURNAL_RECORD_HEADER) && file_->flush();
 }
 
-bool Journal::newest(JournalRecord *record, uint8_t *buffer, bool *found) {
-    *found = false;
+bool Journal::headers(std::optional<JournalRecord> slots[2]) {
     if (!file_) return false;
-    JournalRecord slots[2];
-    uint64_t checksums[2] = {};
-    bool whole[2] = {};
     for (int slot = 0; slot < 2; ++slot) {
-        uint8_t bytes[JOURNAL_RECORD_HEADER];
-        size_t got = 0;
-        if (!file_->seek(static_cast<int64_t>(slot_offset(slot)), Origin::Begin) ||
-            !read_fully(*file_, bytes, sizeof bytes, &got))
-            return false;
-        whole[slot] = got == sizeof bytes &&
-                      decode_record(bytes, capacity_, &slots[slot], &checksums[slot]) &&
-                      slots[slot].sequence % 2 == static_cast<uint64_t>(slot);
-    }
-    // Newest first; a record whose bytes do not match its checksum was cut short.
-    const int first = whole[1] && (!whole[0] || slots[1].sequence > slots[0].sequence) ? 1 : 0;
-    for (const int slot : {first, 1 - first}) {
-        if (!whole[slot]) continue;
-        size_t got = 0;
-        uint8_t *data = buffer + JOURNAL_RECORD_HEADER;
-        if (!file_->seek(static_cast<int64_t>(slot_offset(slot) + JOURNAL_RECORD_HEADER),
-                         Origin::Begin) ||
-            !read_fully(*file_, data, slots[slot].length, &got))
-            return false;
-        if (got == slots[slot].length && checksum64(data, got) == checksums[slot]) {
-            *record = slots[slot];
-            *found = true;
-            return true;
+        slots[slot].reset();
+        for (const uint64_t at : {slot_offset(slot), copy_offset(slot)}) {
+            uint8_t bytes[JOURNAL_RECORD_HEADER];
+            size_t got = 0;
+            JournalRecord record;
+            if (!file_->seek(static_cast<int64_t>(at), Origin::Begin) ||
+                !read_fully(*file_, bytes, sizeof bytes, &got))
+                return false;
+            // Of two copies that differ, a crash cut the newer one's writing short.
+            if (got == sizeof bytes && decode_record(bytes, capacity_, slot, &record) &&
+                (!slots[slot] || record.sequence > slots[slot]->sequence))
+                slots[slot] = record;
         }
     }
+    return true;
+}
+
+bool Journal::load(const JournalRecord &record, uint8_t *buffer, bool *whole) {
+    *whole = false;
+    size_t got = 0;
+    uint8_t *data = buffer + JOURNAL_RECORD_HEADER;
+    if (!file_ ||
+        !file_->seek(static_cast<int64_t>(slot_offset(record.sequence) + JOURNAL_RECORD_HEADER),
+                     Origin::Begin) ||
+        !read_fully(*file_, data, record.length, &got))
+        return false;
+    *whole = got == record.length && checksum64(data, got) == record.data_checksum;
     return true;
 }
 

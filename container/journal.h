@@ -12,8 +12,8 @@
 // byte from `done` to the plain size still plain. Records carry a sequence number and checksums,
 // so a record cut short by a crash is recognised and the one before it used.
 //
-// Layout (little-endian): header of JOURNAL_HEADER_SIZE bytes, then two slots of
-// JOURNAL_RECORD_HEADER + capacity bytes.
+// Layout (little-endian): header of JOURNAL_HEADER_SIZE bytes, then two slots, each a record
+// header, capacity bytes, and a copy of the record header.
 #pragma once
 
 #include "container/derive_key.h"
@@ -21,6 +21,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 // Largest record: the unit of overwriting between two flushes of the file.
@@ -48,7 +49,11 @@ struct JournalRecord {
     uint64_t sequence = 0;
     uint64_t offset = 0; // where the bytes go in the file
     uint64_t length = 0;
-    uint64_t done = 0; // below it the file is ciphertext once the bytes are written
+    uint64_t done = 0;          // below it the file is ciphertext once the bytes are written
+    uint64_t data_checksum = 0; // of the bytes (set by write)
+    // Of what the file held where the bytes go, up to the plain size: should the record's bytes
+    // be spoilt, the file still tells whether they were written.
+    uint64_t before_checksum = 0;
 };
 
 // "<path>.qxvj"
@@ -72,12 +77,16 @@ public:
     // opened or read.
     Found open(const std::string &path, JournalHeader *header);
 
-    // `buffer` holds JOURNAL_RECORD_HEADER spare bytes and then the record's bytes; the whole
-    // is written to the record's slot in one piece and flushed.
+    // `buffer` holds JOURNAL_RECORD_HEADER spare bytes and then the record's bytes; the header
+    // and bytes are written to the record's slot in one piece, a copy of the header to the
+    // slot's end, and the journal flushed.
     bool write(const JournalRecord &record, uint8_t *buffer);
-    // The newest whole record, its bytes after JOURNAL_RECORD_HEADER bytes of `buffer`;
-    // *found is false when no slot holds one.
-    bool newest(JournalRecord *record, uint8_t *buffer, bool *found);
+    // The record each slot holds, from either copy of its header (the newer when they differ);
+    // an empty slot when neither reads.
+    bool headers(std::optional<JournalRecord> slots[2]);
+    // Reads a record's bytes to after JOURNAL_RECORD_HEADER bytes of `buffer`; *whole tells
+    // whether they match its checksum.
+    bool load(const JournalRecord &record, uint8_t *buffer, bool *whole);
 
     // Closes and deletes the journal, then syncs its folder (not checked: see there). False,
     // and the journal open again, when it cannot be deleted.
@@ -86,6 +95,7 @@ public:
 
 private:
     uint64_t slot_offset(uint64_t sequence) const;
+    uint64_t copy_offset(uint64_t sequence) const;
 
     std::unique_ptr<platform::File> file_;
     std::string path_;

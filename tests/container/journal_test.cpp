@@ -12,6 +12,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <optional>
 
 using qxv_test::FaultFileSystem;
 using qxv_test::Op;
@@ -41,15 +42,21 @@ void write_record(Journal &journal, uint64_t sequence, uint8_t fill) {
     ASSERT_TRUE(journal.write(record, buffer.data()));
 }
 
-// The newest record's sequence number, or -1 when there is none.
+// The newest whole record's sequence number (-1: none), and its last byte.
 int newest_sequence(Journal &journal, uint8_t *fill = nullptr) {
-    std::vector<uint8_t> buffer(JOURNAL_RECORD_HEADER + 64);
-    JournalRecord record;
-    bool found = false;
-    EXPECT_TRUE(journal.newest(&record, buffer.data(), &found));
-    if (!found) return -1;
-    if (fill != nullptr) *fill = buffer[JOURNAL_RECORD_HEADER + 39];
-    return static_cast<int>(record.sequence);
+    std::optional<JournalRecord> slots[2];
+    EXPECT_TRUE(journal.headers(slots));
+    int newest = -1;
+    for (const auto &record : slots) {
+        std::vector<uint8_t> buffer(JOURNAL_RECORD_HEADER + 64);
+        bool whole = false;
+        if (!record || !journal.load(*record, buffer.data(), &whole) || !whole ||
+            static_cast<int>(record->sequence) < newest)
+            continue;
+        newest = static_cast<int>(record->sequence);
+        if (fill != nullptr) *fill = buffer[JOURNAL_RECORD_HEADER + 39];
+    }
+    return newest;
 }
 
 void flip_byte(const std::string &path, size_t offset) {
@@ -71,8 +78,10 @@ TEST(Journal, NewestWholeRecordWins) {
         EXPECT_EQ(newest_sequence(journal, &fill), 2);
         EXPECT_EQ(fill, 0xA2);
     }
-    const size_t slot0 = JOURNAL_HEADER_SIZE, slot1 = slot0 + JOURNAL_RECORD_HEADER + 64;
-    // Record 2 (slot 0) spoilt in its bytes: record 1 describes the file.
+    const size_t slot_size = 2 * JOURNAL_RECORD_HEADER + 64;
+    const size_t slot0 = JOURNAL_HEADER_SIZE, slot1 = slot0 + slot_size;
+    // Record 2 (slot 0) spoilt in its bytes: record 1 is the newest whole one, though record 2's
+    // header still reads (the engine then asks the file whether its bytes were written).
     flip_byte(path, slot0 + JOURNAL_RECORD_HEADER + 5);
     Journal reopened;
     JournalHeader header;
@@ -82,21 +91,28 @@ TEST(Journal, NewestWholeRecordWins) {
     EXPECT_EQ(header.salt[0], 's');
     EXPECT_STREQ(header.cipher_name, "AES");
     EXPECT_EQ(newest_sequence(reopened), 1);
+    std::optional<JournalRecord> slots[2];
+    ASSERT_TRUE(reopened.headers(slots));
+    ASSERT_TRUE(slots[0] && slots[1]);
+    EXPECT_EQ(slots[0]->sequence, 2u);
+    EXPECT_EQ(slots[0]->offset, 80u);
     reopened.close();
-    // Record 1 cut short as well: nothing whole is left.
-    std::filesystem::resize_file(path, slot1 + JOURNAL_RECORD_HEADER + 20);
+    // Either copy of a header is enough; both spoilt, the slot is empty.
+    flip_byte(path, slot1 + 9);
     ASSERT_EQ(reopened.open(path, &header), Journal::Found::Whole);
+    EXPECT_EQ(newest_sequence(reopened), 1);
+    reopened.close();
+    flip_byte(path, slot1 + slot_size - 20);
+    ASSERT_EQ(reopened.open(path, &header), Journal::Found::Whole);
+    ASSERT_TRUE(reopened.headers(slots));
+    EXPECT_FALSE(slots[1]);
     EXPECT_EQ(newest_sequence(reopened), -1);
     reopened.close();
-    // A spoilt record header counts as no record.
-    std::filesystem::resize_file(path, slot1);
-    Journal fresh;
-    ASSERT_EQ(fresh.open(path, &header), Journal::Found::Whole);
-    write_record(fresh, 3, 0xB3);
-    fresh.close();
-    flip_byte(path, slot1 + 9);
-    ASSERT_EQ(fresh.open(path, &header), Journal::Found::Whole);
-    EXPECT_EQ(newest_sequence(fresh), -1);
+    // Cut short: nothing of slot 1 reads.
+    std::filesystem::resize_file(path, slot1 + JOURNAL_RECORD_HEADER + 20);
+    ASSERT_EQ(reopened.open(path, &header), Journal::Found::Whole);
+    ASSERT_TRUE(reopened.headers(slots));
+    EXPECT_TRUE(slots[0] && !slots[1]);
 }
 
 TEST(Journal, HeaderStates) {

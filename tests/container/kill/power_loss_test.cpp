@@ -303,9 +303,7 @@ TEST_F(PowerLossTest, DISABLED_UsersFileWithAJournalsNameIsKept) {
 
 // A journal record damaged after it was flushed and put (a bad sector, not a crash: a crash
 // tears only records never flushed) must not yield a wrong container reported as a success.
-// Disabled while the engine, finding the newest record damaged, goes on from the one before it
-// (or from none) and encrypts a second time the ciphertext the damaged record had put.
-TEST_F(PowerLossTest, DISABLED_DamagedJournalRecordNeverGivesAWrongContainer) {
+TEST_F(PowerLossTest, DamagedJournalRecordNeverGivesAWrongContainer) {
     const PlainFile original = plain(300007, 9);
     for (long n = 1; !HasFailure(); ++n) {
         int result = -1;
@@ -333,10 +331,7 @@ TEST_F(PowerLossTest, DISABLED_DamagedJournalRecordNeverGivesAWrongContainer) {
 // After an interrupted encryption the file is replaced by another version of it (the same
 // name, the same first bytes, about the same size). Its journal must not be applied to it: the
 // encryption either refuses, leaving the new version as it is, or encrypts the new version.
-// Disabled while the engine still applies such a journal: it checks only the first block of the
-// newest record (nothing when that record is a final one shorter than a block) and a size range,
-// and the later version comes out as a container of the earlier one.
-TEST_F(PowerLossTest, DISABLED_JournalOfAnEarlierVersionIsNotAppliedToAnother) {
+TEST_F(PowerLossTest, JournalOfAnEarlierVersionIsNotAppliedToAnother) {
     for (const size_t size : {size_t{10}, size_t{100000}}) {
         SCOPED_TRACE(std::to_string(size) + " bytes");
         const PlainFile earlier = plain(size, 11);
