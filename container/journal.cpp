@@ -4,6 +4,7 @@
 #include "crypto/convmech.h"
 #include "crypto/wipe.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -161,12 +162,14 @@ Journal::Found Journal::open(const std::string &path, JournalHeader *header) {
     uint8_t bytes[JOURNAL_HEADER_SIZE];
     size_t got = 0;
     if (!read_fully(*file_, bytes, sizeof bytes, &got)) return Found::Error;
-    // A crash before the header reached the disk leaves it short or zero-filled; the file was
-    // not touched then. Anything else that does not read is not ours to discard.
+    // A crash before the header reached the disk leaves it zero-filled, or short and starting
+    // like a header; the file was not touched then. Anything else is not ours to discard.
     bool zero = true;
     for (size_t i = 0; i < got; ++i)
         zero = zero && bytes[i] == 0;
-    if (got < sizeof bytes || zero) return Found::Unwritten;
+    const bool ours_so_far =
+        std::memcmp(bytes, HEADER_MAGIC, std::min(got, sizeof HEADER_MAGIC)) == 0;
+    if (zero || (got < sizeof bytes && ours_so_far)) return Found::Unwritten;
     if (!decode_header(bytes, header)) return Found::Spoilt;
     capacity_ = header->capacity;
     return Found::Whole;

@@ -72,9 +72,9 @@ public:
     bool create(const std::string &path, const JournalHeader &header);
     // Grows the journal to its full size, so that a full disk shows before the file changes.
     bool reserve();
-    // None: no journal; Unwritten: its header is short or zero, so it never reached the disk
-    // and the file was never touched; Spoilt: a header of other bytes; Error: it cannot be
-    // opened or read.
+    // None: no journal; Unwritten: zero-filled, or shorter than a header and starting like one,
+    // so the header never reached the disk and the file was never touched; Spoilt: other bytes
+    // (perhaps not ours at all); Error: it cannot be opened or read.
     Found open(const std::string &path, JournalHeader *header);
 
     // `buffer` holds JOURNAL_RECORD_HEADER spare bytes and then the record's bytes; the header

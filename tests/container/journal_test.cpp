@@ -121,8 +121,11 @@ TEST(Journal, HeaderStates) {
     Journal journal;
     JournalHeader header;
     EXPECT_EQ(journal.open(path, &header), Journal::Found::None);
-    qxv_test::write_all(path, std::vector<uint8_t>(10, 'Q'));
+    qxv_test::write_all(path, std::vector<uint8_t>{'Q', 'X', 'V', 'J', 'R'});
     EXPECT_EQ(journal.open(path, &header), Journal::Found::Unwritten);
+    journal.close();
+    qxv_test::write_all(path, std::vector<uint8_t>(10, 'Q')); // not ours
+    EXPECT_EQ(journal.open(path, &header), Journal::Found::Spoilt);
     journal.close();
     qxv_test::write_all(path, std::vector<uint8_t>(JOURNAL_HEADER_SIZE + 300, 0));
     EXPECT_EQ(journal.open(path, &header), Journal::Found::Unwritten);

@@ -288,9 +288,8 @@ TEST_F(PowerLossTest, DamagedJournalHeaderIsNeverTakenForNone) {
 }
 
 // A file of the user's that merely has a journal's name (shorter than a journal header) is not
-// a journal cut short: it is neither deleted nor taken for one. Disabled while the engine takes
-// any short file of that name for a header that never reached the disk, and deletes it.
-TEST_F(PowerLossTest, DISABLED_UsersFileWithAJournalsNameIsKept) {
+// a journal cut short: it is neither deleted nor taken for one.
+TEST_F(PowerLossTest, UsersFileWithAJournalsNameIsKept) {
     const PlainFile original = plain(1000, 3);
     const std::string text = "notes the user keeps beside the file";
     auto disk = disk_with(original);
