@@ -24,6 +24,12 @@ bool write_exact(File &file, const void *buffer, size_t count) {
     return file.write(buffer, count, &done) && done == count;
 }
 
+std::optional<FileIdentity> identity_of(File &file) {
+    FileIdentity identity;
+    if (!file.identity(&identity)) return std::nullopt;
+    return identity;
+}
+
 std::string folder_of(const std::string &path) {
 #ifdef _WIN32
     const size_t cut = path.find_last_of("/\\");

@@ -14,8 +14,10 @@ namespace platform {
 
 enum class Access { Read, Write, ReadWrite };
 
-// What other openers of the same file may do while this handle is open.
-enum class Share { None, Read, ReadWrite };
+// What other openers of the same file may do while this handle is open. ReadWriteDelete also
+// lets the file be renamed or deleted meanwhile (POSIX always does): for a handle held only to
+// pin a file's identity while this program itself renames or deletes it.
+enum class Share { None, Read, ReadWrite, ReadWriteDelete };
 
 enum class Disposition {
     OpenExisting, // fail unless the file exists
@@ -39,6 +41,15 @@ struct FileAttributes {
     bool is_readonly = false;
     bool is_system = false;
     uint64_t size = 0;
+};
+
+// Which file a handle or name stands for: the device and inode on POSIX, the volume serial
+// number and file index on Windows. Stable while any handle on the file is open; a file
+// deleted and made anew may take an old identity once every handle on it has closed.
+struct FileIdentity {
+    uint64_t volume = 0;
+    uint64_t index = 0;
+    bool operator==(const FileIdentity &) const = default;
 };
 
 struct FolderEntry {
@@ -75,6 +86,8 @@ public:
     // set does nothing.
     virtual bool get_permissions(uint32_t *) { return false; }
     virtual bool set_permissions(uint32_t) { return true; }
+    // The identity of the open file; false when it cannot be told.
+    virtual bool identity(FileIdentity *) { return false; }
 };
 
 // Paths are UTF-8.
@@ -89,6 +102,13 @@ public:
     virtual bool copy_file_no_replace(const std::string &from, const std::string &to) = 0;
     virtual bool remove_file(const std::string &path) = 0;
     virtual bool rename_no_replace(const std::string &from, const std::string &to) = 0;
+    // Delete or rename the file at `path` only if what that name stands for right now, not
+    // following a symbolic link, is the file `expected` (taken from a handle on it, best still
+    // open so that its identity cannot pass to another file); otherwise refuse, nothing changed.
+    // A handle of this program still open on the file must share ReadWriteDelete.
+    virtual bool remove_file_if_same(const std::string &path, const FileIdentity &expected) = 0;
+    virtual bool rename_no_replace_if_same(const std::string &from, const std::string &to,
+                                           const FileIdentity &expected) = 0;
     // nullopt when the path does not exist or cannot be examined.
     virtual std::optional<FileAttributes> attributes(const std::string &path) = 0;
     // Every entry of the folder but "." and "..", hidden and system ones included.
@@ -112,6 +132,9 @@ FileSystem &native_file_system();
 // Whole-count helpers: true only when exactly `count` bytes moved.
 bool read_exact(File &file, void *buffer, size_t count);
 bool write_exact(File &file, const void *buffer, size_t count);
+
+// The identity of an open file, or nullopt.
+std::optional<FileIdentity> identity_of(File &file);
 
 // The folder part of a path, separator included ("" when there is none).
 std::string folder_of(const std::string &path);

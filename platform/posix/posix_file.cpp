@@ -148,6 +148,14 @@ bool PosixFile::set_permissions(uint32_t mode) {
     return fchmod(fd_, static_cast<mode_t>(mode & 0777)) == 0;
 }
 
+bool PosixFile::identity(FileIdentity *identity) {
+    struct stat status {};
+    if (fstat(fd_, &status) != 0) return false;
+    identity->volume = static_cast<uint64_t>(status.st_dev);
+    identity->index = static_cast<uint64_t>(status.st_ino);
+    return true;
+}
+
 std::unique_ptr<File> open_file(const std::string &path, Access access, Share share,
                                 Disposition disposition) {
     // Write handles are opened for reading too: the sharing markers are read locks. A handle

@@ -23,6 +23,7 @@ public:
     bool flush() override;
     bool get_permissions(uint32_t *mode) override;
     bool set_permissions(uint32_t mode) override;
+    bool identity(FileIdentity *identity) override;
 
 private:
     int fd_;

@@ -31,6 +31,48 @@ bool copy_contents(int from, int to) {
     }
 }
 
+// A name inside an open folder: once the folder is open, a folder above it renamed meanwhile
+// cannot send the operation elsewhere.
+class NameInFolder {
+public:
+    explicit NameInFolder(const std::string &path) {
+        const std::string folder_path = folder_of(path);
+        name_ = path.substr(folder_path.size());
+        if (name_.empty() || name_ == "." || name_ == "..") return;
+        folder_ = ::open(folder_path.empty() ? "." : folder_path.c_str(),
+                         O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    }
+    ~NameInFolder() {
+        if (folder_ >= 0) close(folder_);
+    }
+    NameInFolder(const NameInFolder &) = delete;
+    NameInFolder &operator=(const NameInFolder &) = delete;
+
+    bool valid() const { return folder_ >= 0; }
+    int folder() const { return folder_; }
+    const char *name() const { return name_.c_str(); }
+
+    // true when the name stands for the file `expected` itself, not a link to it or a folder.
+    bool names(const FileIdentity &expected) const {
+        struct stat status {};
+        return valid() && fstatat(folder_, name(), &status, AT_SYMLINK_NOFOLLOW) == 0 &&
+               S_ISREG(status.st_mode) && static_cast<uint64_t>(status.st_dev) == expected.volume &&
+               static_cast<uint64_t>(status.st_ino) == expected.index;
+    }
+
+private:
+    int folder_ = -1;
+    std::string name_;
+};
+
+bool rename_at_no_replace(int from_folder, const char *from, int to_folder, const char *to) {
+    if (renameat2(from_folder, from, to_folder, to, RENAME_NOREPLACE) == 0) return true;
+    if (errno != EINVAL && errno != ENOSYS) return false;
+    // File systems without RENAME_NOREPLACE: a hard link fails on an existing name.
+    if (linkat(from_folder, from, to_folder, to, 0) != 0) return false;
+    return unlinkat(from_folder, from, 0) == 0;
+}
+
 class PosixFileSystem final : public FileSystem {
 public:
     std::unique_ptr<File> open(const std::string &path, Access access, Share share,
@@ -65,12 +107,24 @@ public:
     bool remove_file(const std::string &path) override { return unlink(path.c_str()) == 0; }
 
     bool rename_no_replace(const std::string &from, const std::string &to) override {
-        if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
-            return true;
-        if (errno != EINVAL && errno != ENOSYS) return false;
-        // File systems without RENAME_NOREPLACE: a hard link fails on an existing name.
-        if (link(from.c_str(), to.c_str()) != 0) return false;
-        return unlink(from.c_str()) == 0;
+        return rename_at_no_replace(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str());
+    }
+
+    // POSIX has no call that deletes or renames a name only if it still stands for a given
+    // inode. What is left is a race between the check and the unlink or rename, narrowed to
+    // two system calls on an open folder: a file swapped in under the name within those
+    // microseconds would still be taken. The caller's open handle keeps the inode, so its
+    // number cannot pass to a new file meanwhile.
+    bool remove_file_if_same(const std::string &path, const FileIdentity &expected) override {
+        const NameInFolder name(path);
+        return name.names(expected) && unlinkat(name.folder(), name.name(), 0) == 0;
+    }
+
+    bool rename_no_replace_if_same(const std::string &from, const std::string &to,
+                                   const FileIdentity &expected) override {
+        const NameInFolder source(from), target(to);
+        return source.names(expected) && target.valid() &&
+               rename_at_no_replace(source.folder(), source.name(), target.folder(), target.name());
     }
 
     std::optional<FileAttributes> attributes(const std::string &path) override {

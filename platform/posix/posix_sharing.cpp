@@ -41,7 +41,7 @@ bool acquire_sharing(int fd, Access access, Share share) {
     const bool reads = access != Access::Write;
     const bool writes = access != Access::Read;
     const bool lets_read = share != Share::None;
-    const bool lets_write = share == Share::ReadWrite;
+    const bool lets_write = share == Share::ReadWrite || share == Share::ReadWriteDelete;
 
     if (reads && held_elsewhere(fd, DENIES_READ)) return false;
     if (writes && held_elsewhere(fd, DENIES_WRITE)) return false;

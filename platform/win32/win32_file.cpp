@@ -92,6 +92,23 @@ bool Win32File::set_times(const FileTimes &times) {
                        times.write != 0 ? &write : nullptr) != 0;
 }
 
+bool Win32File::flush() {
+    return FlushFileBuffers(handle_) != 0;
+}
+
+bool Win32File::identity(FileIdentity *identity) {
+    return identity_of_handle(handle_, identity);
+}
+
+bool identity_of_handle(HANDLE handle, FileIdentity *identity) {
+    BY_HANDLE_FILE_INFORMATION information;
+    if (!GetFileInformationByHandle(handle, &information)) return false;
+    identity->volume = information.dwVolumeSerialNumber;
+    identity->index =
+        (static_cast<uint64_t>(information.nFileIndexHigh) << 32) | information.nFileIndexLow;
+    return true;
+}
+
 std::unique_ptr<File> open_file(const std::string &path, Access access, Share share,
                                 Disposition disposition) {
     DWORD rights = FILE_READ_ATTRIBUTES;
@@ -99,7 +116,9 @@ std::unique_ptr<File> open_file(const std::string &path, Access access, Share sh
     if (access != Access::Read) rights |= GENERIC_WRITE;
     const DWORD sharing = share == Share::None   ? 0
                           : share == Share::Read ? FILE_SHARE_READ
-                                                 : FILE_SHARE_READ | FILE_SHARE_WRITE;
+                          : share == Share::ReadWrite
+                              ? FILE_SHARE_READ | FILE_SHARE_WRITE
+                              : FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
     const DWORD creation = disposition == Disposition::OpenExisting ? OPEN_EXISTING
                            : disposition == Disposition::CreateNew  ? CREATE_NEW
                                                                     : CREATE_ALWAYS;

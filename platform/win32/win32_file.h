@@ -21,6 +21,8 @@ public:
     bool size(uint64_t *size) override;
     bool get_times(FileTimes *times) override;
     bool set_times(const FileTimes &times) override;
+    bool flush() override;
+    bool identity(FileIdentity *identity) override;
 
 private:
     HANDLE handle_;
@@ -28,5 +30,8 @@ private:
 
 std::unique_ptr<File> open_file(const std::string &path, Access access, Share share,
                                 Disposition disposition);
+
+// The identity of the file behind an open handle.
+bool identity_of_handle(HANDLE handle, FileIdentity *identity);
 
 } // namespace platform::win32

@@ -1,11 +1,56 @@
 #include "platform/win32/utf16.h"
 #include "platform/win32/win32_file.h"
 
+#include <cstddef>
+#include <cstring>
 #include <vector>
 
 namespace platform {
 
 namespace {
+
+std::wstring full_path(const std::string &path) {
+    const std::wstring wide = win32::wide_path(path);
+    const DWORD length = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+    if (length == 0) return std::wstring();
+    std::wstring full(length, L'\0');
+    const DWORD written = GetFullPathNameW(wide.c_str(), length, full.data(), nullptr);
+    if (written == 0 || written >= length) return std::wstring();
+    full.resize(written);
+    return full;
+}
+
+// A handle with the right to delete or rename the file a name stands for right now, never
+// through a symbolic link or junction; nullptr unless it is the file `expected`. The change is
+// then made through this handle, so the file checked is the file changed: no race.
+class HandleIfSame {
+public:
+    HandleIfSame(const std::string &path, const FileIdentity &expected) {
+        handle_ = CreateFileW(win32::wide_path(path).c_str(), DELETE | FILE_READ_ATTRIBUTES,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        if (handle_ == INVALID_HANDLE_VALUE) return;
+        FILE_ATTRIBUTE_TAG_INFO tag;
+        FileIdentity found;
+        if (!GetFileInformationByHandleEx(handle_, FileAttributeTagInfo, &tag, sizeof tag) ||
+            (tag.FileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0 ||
+            !win32::identity_of_handle(handle_, &found) || !(found == expected)) {
+            CloseHandle(handle_);
+            handle_ = INVALID_HANDLE_VALUE;
+        }
+    }
+    ~HandleIfSame() {
+        if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+    }
+    HandleIfSame(const HandleIfSame &) = delete;
+    HandleIfSame &operator=(const HandleIfSame &) = delete;
+
+    bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+    HANDLE get() const { return handle_; }
+
+private:
+    HANDLE handle_ = INVALID_HANDLE_VALUE;
+};
 
 class Win32FileSystem final : public FileSystem {
 public:
@@ -22,9 +67,43 @@ public:
         return DeleteFileW(win32::wide_path(path).c_str()) != 0;
     }
 
+    // Write-through: a move that becomes a copy and delete (another volume) is on disk before
+    // the call returns; within one volume the change of name is journaled by the file system.
     bool rename_no_replace(const std::string &from, const std::string &to) override {
-        return MoveFileExW(win32::wide_path(from).c_str(), win32::wide_path(to).c_str(), 0) != 0;
+        return MoveFileExW(win32::wide_path(from).c_str(), win32::wide_path(to).c_str(),
+                           MOVEFILE_WRITE_THROUGH) != 0;
     }
+
+    bool remove_file_if_same(const std::string &path, const FileIdentity &expected) override {
+        const HandleIfSame file(path, expected);
+        FILE_DISPOSITION_INFO disposition;
+        disposition.DeleteFile = TRUE;
+        return file.valid() && SetFileInformationByHandle(file.get(), FileDispositionInfo,
+                                                          &disposition, sizeof disposition) != 0;
+    }
+
+    // Within one folder's volume only, which is all the callers need.
+    bool rename_no_replace_if_same(const std::string &from, const std::string &to,
+                                   const FileIdentity &expected) override {
+        const HandleIfSame file(from, expected);
+        if (!file.valid()) return false;
+        const std::wstring target = full_path(to);
+        if (target.empty()) return false;
+        const size_t name_bytes = target.size() * sizeof(wchar_t);
+        std::vector<uint8_t> buffer(sizeof(FILE_RENAME_INFO) + name_bytes);
+        auto *rename = reinterpret_cast<FILE_RENAME_INFO *>(buffer.data());
+        rename->ReplaceIfExists = FALSE;
+        rename->RootDirectory = nullptr;
+        rename->FileNameLength = static_cast<DWORD>(name_bytes);
+        std::memcpy(buffer.data() + offsetof(FILE_RENAME_INFO, FileName), target.data(),
+                    name_bytes);
+        return SetFileInformationByHandle(file.get(), FileRenameInfo, rename,
+                                          static_cast<DWORD>(buffer.size())) != 0;
+    }
+
+    // Windows has no documented way to flush a folder's entries: a rename or delete is
+    // journaled by the file system itself, and file data is flushed with each file's handle.
+    bool sync_folder(const std::string &) override { return true; }
 
     std::optional<FileAttributes> attributes(const std::string &path) override {
         WIN32_FILE_ATTRIBUTE_DATA data;

@@ -45,6 +45,14 @@ public:
     bool rename_no_replace(const std::string &from, const std::string &to) override {
         return !failRenames && inner.rename_no_replace(from, to);
     }
+    bool remove_file_if_same(const std::string &path,
+                             const platform::FileIdentity &expected) override {
+        return inner.remove_file_if_same(path, expected);
+    }
+    bool rename_no_replace_if_same(const std::string &from, const std::string &to,
+                                   const platform::FileIdentity &expected) override {
+        return !failRenames && inner.rename_no_replace_if_same(from, to, expected);
+    }
     std::optional<platform::FileAttributes> attributes(const std::string &path) override {
         return inner.attributes(path);
     }

@@ -1,6 +1,7 @@
 // A file system double for tests: forwards to a real one and makes the Nth call of one kind of
-// operation fail, or move fewer bytes than asked, counting calls over every file it opened.
-// A hook seen before every call lets a test change the world mid-operation.
+// operation fail, or move fewer bytes than asked, counting calls over every file it opened;
+// either that call alone (a passing fault) or every call from the Nth on (a device that stays
+// broken). A hook seen before every call lets a test change the world mid-operation.
 #pragma once
 
 #include "platform/file_system.h"
@@ -31,30 +32,39 @@ enum class Fault {
     Short, // reads and writes move half the bytes asked and report success; others fail
 };
 
+enum class Repeat {
+    Once,     // only the Nth call
+    FromThen, // the Nth call and every later one
+};
+
 class FaultFileSystem final : public platform::FileSystem {
 public:
     explicit FaultFileSystem(platform::FileSystem &inner = platform::native_file_system())
         : inner_(inner) {}
 
-    // Arms the `nth` (1-based) call of `op` from now on; 0 disarms.
-    void arm(Op op, int nth, Fault fault = Fault::Fail) {
+    // Arms the `nth` (1-based) call of `op` from now on (and, with Repeat::FromThen, every
+    // later one); 0 disarms.
+    void arm(Op op, int nth, Fault fault = Fault::Fail, Repeat repeat = Repeat::Once) {
         counts_.fill(0);
         armed_op_ = op;
         armed_nth_ = nth;
         fault_ = fault;
-        fired_ = false;
+        repeat_ = repeat;
+        fired_ = 0;
     }
     void disarm() { armed_nth_ = 0; }
     int count(Op op) const { return counts_[static_cast<size_t>(op)]; }
-    bool fired() const { return fired_; }
+    bool fired() const { return fired_ > 0; }
+    int fired_count() const { return fired_; } // calls spoiled since arm()
     void set_hook(std::function<void(Op, int)> hook) { hook_ = std::move(hook); }
 
-    // Counts the call and tells whether it is the one to spoil.
+    // Counts the call and tells whether it is one to spoil.
     bool strike(Op op) {
         const int n = ++counts_[static_cast<size_t>(op)];
         if (hook_) hook_(op, n);
-        if (armed_nth_ == 0 || op != armed_op_ || n != armed_nth_) return false;
-        fired_ = true;
+        if (armed_nth_ == 0 || op != armed_op_ || n < armed_nth_) return false;
+        if (repeat_ == Repeat::Once && n != armed_nth_) return false;
+        ++fired_;
         return true;
     }
     Fault fault() const { return fault_; }
@@ -70,6 +80,14 @@ public:
     }
     bool rename_no_replace(const std::string &from, const std::string &to) override {
         return !strike(Op::Rename) && inner_.rename_no_replace(from, to);
+    }
+    bool remove_file_if_same(const std::string &path,
+                             const platform::FileIdentity &expected) override {
+        return !strike(Op::Remove) && inner_.remove_file_if_same(path, expected);
+    }
+    bool rename_no_replace_if_same(const std::string &from, const std::string &to,
+                                   const platform::FileIdentity &expected) override {
+        return !strike(Op::Rename) && inner_.rename_no_replace_if_same(from, to, expected);
     }
     bool sync_folder(const std::string &path) override {
         return !strike(Op::Flush) && inner_.sync_folder(path);
@@ -94,7 +112,8 @@ private:
     Op armed_op_ = Op::Read;
     int armed_nth_ = 0;
     Fault fault_ = Fault::Fail;
-    bool fired_ = false;
+    Repeat repeat_ = Repeat::Once;
+    int fired_ = 0;
     std::function<void(Op, int)> hook_;
     std::optional<platform::LocalTime> fixed_time_;
 };
@@ -128,6 +147,7 @@ public:
     bool flush() override { return !owner_.strike(Op::Flush) && inner_->flush(); }
     bool get_permissions(uint32_t *mode) override { return inner_->get_permissions(mode); }
     bool set_permissions(uint32_t mode) override { return inner_->set_permissions(mode); }
+    bool identity(platform::FileIdentity *identity) override { return inner_->identity(identity); }
 
 private:
     FaultFileSystem &owner_;

@@ -46,6 +46,14 @@ public:
         return true;
     }
     bool remove_file(const std::string &path) override { return files_.erase(path) == 1; }
+    bool remove_file_if_same(const std::string &path,
+                             const platform::FileIdentity &expected) override {
+        return names(path, expected) && remove_file(path);
+    }
+    bool rename_no_replace_if_same(const std::string &from, const std::string &to,
+                                   const platform::FileIdentity &expected) override {
+        return names(from, expected) && rename_no_replace(from, to);
+    }
     bool rename_no_replace(const std::string &from, const std::string &to) override {
         auto it = files_.find(from);
         if (it == files_.end() || files_.count(to) != 0) return false;
@@ -67,6 +75,15 @@ public:
     std::string module_path() override { return "/memory/module"; }
 
 private:
+    // A file's identity here is the address of its bytes.
+    static platform::FileIdentity identity_of(const Bytes *bytes) {
+        return {1, reinterpret_cast<uintptr_t>(bytes)};
+    }
+    bool names(const std::string &path, const platform::FileIdentity &expected) const {
+        auto it = files_.find(path);
+        return it != files_.end() && identity_of(it->second.get()) == expected;
+    }
+
     class Handle final : public platform::File {
     public:
         Handle(std::shared_ptr<Bytes> bytes, bool writable)
@@ -110,6 +127,10 @@ private:
             return true;
         }
         bool set_times(const platform::FileTimes &) override { return writable_; }
+        bool identity(platform::FileIdentity *identity) override {
+            *identity = identity_of(bytes_.get());
+            return true;
+        }
 
     private:
         std::shared_ptr<Bytes> bytes_;
