@@ -141,6 +141,9 @@ int container_decrypt(CryptSession &s, const char *source, const char *target, c
     s.target = fs.open(target, platform::Access::Write, platform::Share::None,
                        platform::Disposition::CreateNew);
     if (!s.target) return CRYPT_ERR_FILE;
+    // Known by its handle: a failure removes this file, never one that took its name since.
+    const auto target_identity = platform::identity_of(*s.target);
+    if (!target_identity) return CRYPT_ERR_FILE;
     // The plain file is readable by whoever could read the container, and no one else.
     uint32_t permissions = 0;
     if (s.source->get_permissions(&permissions)) s.target->set_permissions(permissions);
@@ -150,7 +153,7 @@ int container_decrypt(CryptSession &s, const char *source, const char *target, c
         result = CRYPT_ERR_FILE;
     if (result != CRYPT_OK) {
         s.target.reset();
-        fs.remove_file(target);
+        fs.remove_file_if_same(target, *target_identity);
         return result;
     }
     return CRYPT_OK;

@@ -2,6 +2,8 @@
 // byte, with nothing added. The stub finds the container through the container's own trailer.
 #pragma once
 
+#include "platform/file_system.h"
+
 #include <string>
 
 constexpr int SFX_OK = 0;
@@ -18,6 +20,8 @@ constexpr const char *SFX_STUB_FILE_NAME = "qxvsd";
 struct SfxResult {
     int code = SFX_OK;
     std::string problem_path; // the file the failure is about (the stub's path for SFX_ERR_STUB)
+    platform::FileIdentity executable; // after SFX_OK: the file built
+    bool container_kept = false;       // SFX_OK, but the container could not be deleted
 };
 
 // The stub beside the module (program or library) at `module_path`.
@@ -25,9 +29,9 @@ std::string sfx_stub_path(const std::string &module_path);
 // The executable's name for a plain file: its full path with ".exe" appended.
 std::string sfx_executable_path(const std::string &plain_path);
 
-// Copies the stub to `executable_path` (which must not exist) and appends the container. Only
-// once the executable is complete, its size the stub's plus the container's, is the container
-// deleted (when `delete_container`). On failure the incomplete executable is removed and the
-// container kept.
+// Writes the stub to `executable_path` (which must not exist) and appends the container. Only
+// once the executable is complete and on disk, its size the stub's plus the container's, is the
+// container deleted (when `delete_container`, and only the file that was copied). On failure
+// the incomplete executable is removed and the container kept.
 SfxResult container_build_sfx(const std::string &stub_path, const std::string &executable_path,
                               const std::string &container_path, bool delete_container);

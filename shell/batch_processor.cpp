@@ -2,9 +2,11 @@
 
 #include "container/container.h"
 #include "container/container_probe.h"
+#include "container/decrypt_file.h"
 #include "container/journal.h"
 #include "container/sfx_build.h"
 #include "platform/file_system.h"
+#include "platform/held_file.h"
 #include "shell/commands.h"
 #include "shell/output_names.h"
 #include "shell/selection.h"
@@ -56,28 +58,34 @@ std::string FreeNameBeside(const std::string &path, const char *suffix) {
     return candidate;
 }
 
-// Puts the complete file `fresh` in the place of `old`; on failure `fresh` is removed.
-bool ReplaceWith(const std::string &old, const std::string &fresh) {
-    auto &fs = platform::file_system();
-    fs.remove_file(old);
-    if (fs.rename_no_replace(fresh, old)) return true;
-    fs.remove_file(fresh);
+// Puts the complete file `fresh` (at `freshPath`) in the place of `old` (at `path`); on
+// failure `fresh` is removed.
+bool ReplaceWith(platform::HeldFile &old, const std::string &path, platform::HeldFile &fresh,
+                 const std::string &freshPath) {
+    old.remove_at(path); // a refusal shows in the rename: the name is still taken
+    if (fresh.rename_at(freshPath, path)) return true;
+    fresh.remove_at(freshPath);
     return false;
 }
 
 // Builds the self-decrypting executable beside the new container. An executable the user
-// agreed to replace is replaced only once the new one is whole. The container is deleted
-// afterwards unless a file of its name was there before this encryption. False on failure
-// (reported; the container is kept).
+// agreed to replace (`oldExecutable`, held) is replaced only once the new one is whole. The
+// container is deleted afterwards unless a file of its name was there before this encryption.
+// False on failure (reported; the container is kept).
 bool BuildExecutable(void *window, const std::string &plain, const std::string &container,
-                     bool containerExisted, bool replaceExecutable) {
+                     platform::HeldFile &heldContainer, bool containerExisted,
+                     platform::HeldFile &oldExecutable) {
     auto &fs = platform::file_system();
+    const bool replace = oldExecutable.held();
     const std::string executable = sfx_executable_path(plain);
     const std::string stub = sfx_stub_path(fs.module_path());
-    const std::string target = replaceExecutable ? FreeNameBeside(executable, ".part") : executable;
+    const std::string target = replace ? FreeNameBeside(executable, ".part") : executable;
     const SfxResult built = container_build_sfx(stub, target, container, false);
-    if (built.code == SFX_OK && (!replaceExecutable || ReplaceWith(executable, target))) {
-        if (!containerExisted) fs.remove_file(container);
+    platform::HeldFile made;
+    if (built.code == SFX_OK) made.adopt(built.executable);
+    if (built.code == SFX_OK &&
+        (!replace || ReplaceWith(oldExecutable, executable, made, target))) {
+        if (!containerExisted) heldContainer.remove_at(container);
         return true;
     }
     if (built.code == SFX_ERR_STUB)
@@ -166,14 +174,19 @@ int ProcessFile(void *window, int encrypt, std::string_view password, const std:
 
     const std::string output = encrypt ? EncryptedName(path) : DecryptedName(path);
     const bool makeExe = encrypt && Batch.MakeExeFile;
-    bool replaceExecutable = false;
+    // Files to be replaced are held from the user's consent on: only they are deleted later.
+    platform::HeldFile oldExecutable, oldOutput, source;
     if (makeExe && fs.exists(sfx_executable_path(path))) {
         if (Ask(window, "EXE-file: " + path + ".exe already exists. Replace existing file?",
                 "EXE file Exist", ui::mbYesNo) != ui::idYes) {
             ++outcome.skipped;
             return 0;
         }
-        replaceExecutable = true;
+        if (!oldExecutable.hold(sfx_executable_path(path))) {
+            ReportCannotWrite(window, sfx_executable_path(path));
+            ReportCannotProcess(window, path, last);
+            return 0;
+        }
     }
     const bool outputExisted = fs.exists(output);
     if (outputExisted) {
@@ -184,25 +197,37 @@ int ProcessFile(void *window, int encrypt, std::string_view password, const std:
             ++outcome.skipped;
             return 0;
         }
-        const auto existing = fs.attributes(output);
-        if (existing && existing->is_folder) { // no file can take a folder's place
+        // A folder cannot be held (nor could any file take its place).
+        if (!oldOutput.hold(output)) {
             ReportCannotWrite(window, output);
             ReportCannotProcess(window, path, last);
             return 0;
         }
     }
+    if (!source.hold(path)) {
+        ReportFailure(window, "Cannot opening file: " + path + ".", "Cannot open file", last);
+        return 0;
+    }
 
     // The old output stays until the new one is complete: decryption writes beside it and
     // renames over it, encryption removes it only after the engine succeeded.
     const std::string target = !encrypt && outputExisted ? FreeNameBeside(output, ".part") : output;
-    char mode = 'A';
-    if (!encrypt) mode = Batch.CipherSelector == 0 ? 'd' : Batch.CipherSelector == 1 ? 'D' : 'C';
     ui::SecureString secret(password.begin(), password.end());
-    const int result = container_crypt_file(path.c_str(), target.c_str(), secret.c_str(), mode);
+    int result = CRYPT_OK;
+    platform::HeldFile plain;
+    if (encrypt) {
+        result = container_crypt_file(path.c_str(), target.c_str(), secret.c_str(), 'A');
+    } else {
+        const char mode = Batch.CipherSelector == 0 ? 'd' : Batch.CipherSelector == 1 ? 'D' : 'C';
+        platform::FileIdentity made;
+        result = container_decrypt_file(path.c_str(), target.c_str(), secret.c_str(), mode, &made);
+        if (result == CRYPT_OK) plain.adopt(made);
+    }
     ui::SecureWipe(secret);
 
+    // A failed decryption leaves no target: the engine removes what it wrote, and nothing
+    // else may be deleted here (a file at that name now is somebody else's).
     if (result != CRYPT_OK) {
-        if (!encrypt) fs.remove_file(target); // a partial plain file never remains
         switch (result) {
         case CRYPT_ERR_FILE:
             ReportCannotWrite(window, output);
@@ -228,24 +253,24 @@ int ProcessFile(void *window, int encrypt, std::string_view password, const std:
     }
 
     if (!encrypt) {
-        if (target != output && !ReplaceWith(output, target)) {
+        if (target != output && !ReplaceWith(oldOutput, output, plain, target)) {
             ReportCannotWrite(window, output);
             ReportCannotProcess(window, path, last);
             return 0;
         }
-        if (!Batch.KeepEncryptedFile) fs.remove_file(path);
+        if (!Batch.KeepEncryptedFile) source.remove_at(path);
         ++outcome.processed;
         return 0;
     }
 
-    if (outputExisted) fs.remove_file(output);
-    if (!fs.rename_no_replace(path, output)) {
+    if (outputExisted) oldOutput.remove_at(output); // a refusal shows in the rename
+    if (!source.rename_at(path, output)) {
         // The file is a whole container still under its plain name; say so.
         ReportCannotWrite(window, output);
         ReportCannotProcess(window, path, last);
         return 0;
     }
-    if (makeExe && !BuildExecutable(window, path, output, outputExisted, replaceExecutable)) {
+    if (makeExe && !BuildExecutable(window, path, output, source, outputExisted, oldExecutable)) {
         ++outcome.failed;
         return 0;
     }

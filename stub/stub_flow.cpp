@@ -1,6 +1,7 @@
 #include "stub/stub_flow.h"
 
 #include "platform/file_system.h"
+#include "platform/held_file.h"
 #include "stub/container_locator.h"
 #include "stub/stub_decryptor.h"
 #include "stub/stub_messages.h"
@@ -34,13 +35,19 @@ std::unique_ptr<platform::File> create_partial(const std::string &output, std::s
 }
 
 // Decrypts into a partial file, then puts it in the place of `output`. The input is closed
-// before that, since the person may have chosen to replace the very file being decrypted.
+// before that, since the person may have chosen to replace the very file being decrypted. Only
+// the file the person agreed to replace (`replaced`) and the partial file this run made are
+// ever deleted or renamed.
 StubOutcome write_output(std::unique_ptr<platform::File> input, const StubContainer &container,
-                         const StubKey &key, const std::string &output, StubDialog &dialog) {
+                         const StubKey &key, const std::string &output,
+                         platform::HeldFile &replaced, StubDialog &dialog) {
     platform::FileSystem &files = platform::file_system();
     std::string partial;
     std::unique_ptr<platform::File> target = create_partial(output, partial);
-    if (!target) return fail(dialog, STUB_MSG_CANNOT_CREATE);
+    const auto identity = target ? platform::identity_of(*target) : std::nullopt;
+    if (!identity) return fail(dialog, STUB_MSG_CANNOT_CREATE);
+    platform::HeldFile made;
+    made.adopt(*identity);
     // Readable by whoever could read the input, but not a program even when the input is one.
     uint32_t permissions = 0;
     if (input->get_permissions(&permissions)) target->set_permissions(permissions & 0666);
@@ -50,13 +57,14 @@ StubOutcome write_output(std::unique_ptr<platform::File> input, const StubContai
     target.reset();
     input.reset();
     if (result != StubDecryptResult::Ok) {
-        files.remove_file(partial);
+        made.remove_at(partial);
         return fail(dialog, result == StubDecryptResult::WrongPassword ? STUB_MSG_WRONG_PASSWORD
                                                                        : STUB_MSG_FILE_ERROR);
     }
-    if ((files.exists(output) && !files.remove_file(output)) ||
-        !files.rename_no_replace(partial, output)) {
-        files.remove_file(partial);
+    // A file that took the output's name since the dialog is refused by the rename.
+    if (replaced.held()) replaced.remove_at(output);
+    if (!made.rename_at(partial, output)) {
+        made.remove_at(partial);
         return fail(dialog, STUB_MSG_CANNOT_CREATE);
     }
     files.sync_folder(platform::folder_of(output)); // the data is safe; only the name may lag
@@ -90,7 +98,11 @@ StubOutcome qxvsd_run(const std::string &input_path, StubDialog &dialog) {
     case StubDecryptResult::Ok:
         break;
     }
-    StubOutcome outcome = write_output(std::move(input), container, key, output, dialog);
+    // A file the person agreed to replace is held from now on: only it is replaced later.
+    platform::HeldFile replaced;
+    if (platform::file_system().exists(output) && !replaced.hold(output))
+        return fail(dialog, STUB_MSG_CANNOT_CREATE);
+    StubOutcome outcome = write_output(std::move(input), container, key, output, replaced, dialog);
     if (outcome == StubOutcome::Decrypted && !dialog.open_with_associated_program(output))
         dialog.show_message(STUB_MSG_TYPE_UNKNOWN);
     return outcome;
