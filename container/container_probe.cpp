@@ -2,6 +2,7 @@
 
 #include "container/container.h"
 #include "container/tlv.h"
+#include "container/watched_file.h"
 #include "platform/file_system.h"
 
 #include <cstring>
@@ -20,24 +21,32 @@ int read_algorithm(platform::File &file, char *algorithm, int found) {
     return found;
 }
 
-} // namespace
-
-int container_probe(const char *path, char *algorithm) {
-    auto file = platform::file_system().open(path, platform::Access::Read, platform::Share::None,
-                                             platform::Disposition::OpenExisting);
-    if (!file) return PROBE_CANNOT_OPEN;
-    if (read_text_equal(*file, CONTAINER_MAGIC))
-        return read_algorithm(*file, algorithm, PROBE_OLD_FORMAT);
+int probe_open_file(platform::File &file, char *algorithm) {
+    if (read_text_equal(file, CONTAINER_MAGIC))
+        return read_algorithm(file, algorithm, PROBE_OLD_FORMAT);
 
     uint64_t size = 0;
     uint8_t offset[4];
-    if (!file->size(&size) || size < 12 || !file->seek(-12, platform::Origin::End) ||
-        !read_text_equal(*file, CONTAINER_END_MARKER) || !platform::read_exact(*file, offset, 4))
+    if (!file.size(&size) || size < 12 || !file.seek(-12, platform::Origin::End) ||
+        !read_text_equal(file, CONTAINER_END_MARKER) || !platform::read_exact(file, offset, 4))
         return PROBE_NONE;
     const uint32_t region =
         offset[0] | offset[1] << 8 | offset[2] << 16 | static_cast<uint32_t>(offset[3]) << 24;
-    if (region >= size || !file->seek(region, platform::Origin::Begin) ||
-        !read_text_equal(*file, CONTAINER_MAGIC))
+    if (region >= size || !file.seek(region, platform::Origin::Begin) ||
+        !read_text_equal(file, CONTAINER_MAGIC))
         return PROBE_NONE;
-    return read_algorithm(*file, algorithm, PROBE_CONTAINER);
+    return read_algorithm(file, algorithm, PROBE_CONTAINER);
+}
+
+} // namespace
+
+// A file that fails to be read cannot be told: it counts as one that cannot be opened, never
+// as a plain file (encrypting a container twice) or a foreign one (skipped without a word).
+int container_probe(const char *path, char *algorithm) {
+    auto opened = platform::file_system().open(path, platform::Access::Read, platform::Share::None,
+                                               platform::Disposition::OpenExisting);
+    if (!opened) return PROBE_CANNOT_OPEN;
+    WatchedFile file(*opened);
+    const int found = probe_open_file(file, algorithm);
+    return file.failed() ? PROBE_CANNOT_OPEN : found;
 }

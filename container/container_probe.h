@@ -4,7 +4,7 @@
 
 constexpr int PROBE_NONE = 0;        // not a container, or one whose fields are damaged
 constexpr int PROBE_OLD_FORMAT = 1;  // old form: "QXV" and the algorithm name at the start
-constexpr int PROBE_CANNOT_OPEN = 3; // missing, a folder, or held open by another program
+constexpr int PROBE_CANNOT_OPEN = 3; // missing, a folder, held open by another program, unreadable
 constexpr int PROBE_CONTAINER = 5;   // current form
 
 constexpr unsigned PROBE_ALGORITHM_BUFFER_SIZE = 80;

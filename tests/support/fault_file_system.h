@@ -54,6 +54,7 @@ public:
     }
     void disarm() { armed_nth_ = 0; }
     int count(Op op) const { return counts_[static_cast<size_t>(op)]; }
+    Op armed_op() const { return armed_op_; } // the last op armed, disarmed since or not
     bool fired() const { return fired_ > 0; }
     int fired_count() const { return fired_; } // calls spoiled since arm()
     void set_hook(std::function<void(Op, int)> hook) { hook_ = std::move(hook); }
