@@ -154,3 +154,22 @@ TEST_F(StubFlow, AResultWithoutAssociatedProgramIsKept) {
     EXPECT_EQ(dialog.messages, std::vector<std::string>{STUB_MSG_TYPE_UNKNOWN});
     EXPECT_EQ(read_bytes(dialog.output), read_bytes(data_file("aes_chunks.plain")));
 }
+
+// Another file put under the chosen name after the person agreed to replace the old one is
+// never deleted or replaced.
+TEST_F(StubFlow, OnlyTheFileThePersonAgreedToReplaceIsReplaced) {
+    const std::filesystem::path output = folder / "report.doc";
+    write_bytes(output, {'o', 'l', 'd'});
+    FaultFileSystem files;
+    ScopedFileSystem scope(files);
+    files.set_hook([&](Op op, int n) {
+        if (op != Op::Remove || n != 1) return;
+        std::filesystem::rename(output, folder / "moved");
+        write_bytes(output, {'n', 'e', 'w'});
+    });
+    EXPECT_EQ(qxvsd_run(input.string(), dialog), StubOutcome::Failed);
+    EXPECT_EQ(dialog.messages, std::vector<std::string>{STUB_MSG_CANNOT_CREATE});
+    EXPECT_EQ(read_bytes(output), (Bytes{'n', 'e', 'w'}));
+    EXPECT_EQ(read_bytes(folder / "moved"), (Bytes{'o', 'l', 'd'}));
+    EXPECT_EQ(entries_in(folder), 3u) << "no partial file";
+}
