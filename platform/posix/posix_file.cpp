@@ -182,7 +182,11 @@ std::unique_ptr<File> open_file(const std::string &path, Access access, Share sh
         // Truncate only once the sharing allows it, never under another handle's feet.
         (disposition == Disposition::CreateAlways && ftruncate(fd, 0) != 0)) {
         close(fd);
-        if (created) unlink(path.c_str());
+        // Only the file made here: another that took the name since is not ours to delete.
+        struct stat named {};
+        if (created && status.st_ino != 0 && lstat(path.c_str(), &named) == 0 &&
+            named.st_dev == status.st_dev && named.st_ino == status.st_ino)
+            unlink(path.c_str());
         return nullptr;
     }
     return std::make_unique<PosixFile>(fd);
