@@ -132,6 +132,14 @@ public:
         name(path, nullptr);
         return true;
     }
+    bool remove_file_if_same(const std::string &path,
+                             const platform::FileIdentity &expected) override {
+        return names(path, expected) && remove_file(path);
+    }
+    bool rename_no_replace_if_same(const std::string &from, const std::string &to,
+                                   const platform::FileIdentity &expected) override {
+        return names(from, expected) && rename_no_replace(from, to);
+    }
     bool rename_no_replace(const std::string &from, const std::string &to) override {
         if (!modify()) return false;
         auto it = names_.find(from);
@@ -247,6 +255,10 @@ private:
             return true;
         }
         bool set_permissions(uint32_t) override { return writable_ && owner_.modify(); }
+        bool identity(platform::FileIdentity *identity) override {
+            *identity = identity_of(node_.get());
+            return owner_.powered_;
+        }
 
     private:
         CrashFileSystem &owner_;
@@ -254,6 +266,15 @@ private:
         bool writable_;
         uint64_t position_ = 0;
     };
+
+    // A file's identity here is the address of its node.
+    static platform::FileIdentity identity_of(const Node *node) {
+        return {1, reinterpret_cast<uintptr_t>(node)};
+    }
+    bool names(const std::string &path, const platform::FileIdentity &expected) const {
+        auto it = names_.find(path);
+        return powered_ && it != names_.end() && identity_of(it->second.get()) == expected;
+    }
 
     // Counts a modifying call; false once the power is off.
     bool modify() {

@@ -58,6 +58,16 @@ public:
         count_or_die();
         return inner_.rename_no_replace(from, to);
     }
+    bool remove_file_if_same(const std::string &path,
+                             const platform::FileIdentity &expected) override {
+        count_or_die();
+        return inner_.remove_file_if_same(path, expected);
+    }
+    bool rename_no_replace_if_same(const std::string &from, const std::string &to,
+                                   const platform::FileIdentity &expected) override {
+        count_or_die();
+        return inner_.rename_no_replace_if_same(from, to, expected);
+    }
     bool sync_folder(const std::string &path) override {
         count_or_die();
         return inner_.sync_folder(path);
@@ -108,6 +118,7 @@ public:
     }
     bool size(uint64_t *size) override { return inner_->size(size); }
     bool get_times(platform::FileTimes *times) override { return inner_->get_times(times); }
+    bool identity(platform::FileIdentity *identity) override { return inner_->identity(identity); }
     bool set_times(const platform::FileTimes &times) override {
         owner_.count_or_die();
         return inner_->set_times(times);
