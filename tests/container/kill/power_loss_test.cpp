@@ -331,32 +331,36 @@ TEST_F(PowerLossTest, DamagedJournalRecordNeverGivesAWrongContainer) {
 // name, the same first bytes, about the same size). Its journal must not be applied to it: the
 // encryption either refuses, leaving the new version as it is, or encrypts the new version.
 TEST_F(PowerLossTest, JournalOfAnEarlierVersionIsNotAppliedToAnother) {
-    for (const size_t size : {size_t{10}, size_t{100000}}) {
-        SCOPED_TRACE(std::to_string(size) + " bytes");
-        const PlainFile earlier = plain(size, 11);
-        PlainFile later = plain(size, 12);
-        std::copy_n(earlier.bytes.begin(), std::min<size_t>(size, 16), later.bytes.begin());
-        later.bytes.push_back(0x5a);
-        for (long n = 1;; ++n) {
-            int result = -1;
-            auto disk = encrypt_on(earlier, 'A', n, 0, &result);
-            if (disk->powered()) break;
-            CrashImage image = disk->crash(CrashVariant::All, random_);
-            if (image.count(journal_of(PATH)) == 0 || image.at(PATH).bytes == earlier.bytes)
-                continue; // untouched: nothing to mistake
-            SCOPED_TRACE("power cut at call " + std::to_string(n));
-            image[PATH] = {later.bytes, later.times};
-            CrashFileSystem after(image);
-            Installed installed(after);
-            if (container_crypt_file(PATH.c_str(), nullptr, PASSWORD, 'A') == CRYPT_OK) {
-                platform::file_system().remove_file(journal_of(PATH)); // if it was left
-                expect_container_of({PATH, &later, PASSWORD, 'C', true}, PASSWORD);
-            } else {
-                EXPECT_TRUE(*after.get(PATH) == later.bytes) << "the later version was changed";
+    for (const size_t size : {size_t{10}, size_t{15}, size_t{100000}})
+        for (const size_t grown : {0, 1}) {
+            SCOPED_TRACE(std::to_string(size) + " bytes, grown by " + std::to_string(grown));
+            const PlainFile earlier = plain(size, 11);
+            PlainFile later = plain(size + grown, 12);
+            std::copy_n(earlier.bytes.begin(), std::min<size_t>(size, 16), later.bytes.begin());
+            if (later.bytes == earlier.bytes) later.bytes.back() ^= 1;
+            // Contents are the point here: a later version whose bytes under the newest record
+            // are still plain may be finished with the journal's times.
+            later.times = earlier.times;
+            for (long n = 1;; ++n) {
+                int result = -1;
+                auto disk = encrypt_on(earlier, 'A', n, 0, &result);
+                if (disk->powered()) break;
+                CrashImage image = disk->crash(CrashVariant::All, random_);
+                if (image.count(journal_of(PATH)) == 0 || image.at(PATH).bytes == earlier.bytes)
+                    continue; // untouched: nothing to mistake
+                SCOPED_TRACE("power cut at call " + std::to_string(n));
+                image[PATH] = {later.bytes, later.times};
+                CrashFileSystem after(image);
+                Installed installed(after);
+                if (container_crypt_file(PATH.c_str(), nullptr, PASSWORD, 'A') == CRYPT_OK) {
+                    platform::file_system().remove_file(journal_of(PATH)); // if it was left
+                    expect_container_of({PATH, &later, PASSWORD, 'C', true}, PASSWORD);
+                } else {
+                    EXPECT_TRUE(*after.get(PATH) == later.bytes) << "the later version was changed";
+                }
+                if (HasFailure()) return;
             }
-            if (HasFailure()) return;
         }
-    }
 }
 
 // The model itself: what a cut keeps of data written, flushed, created and renamed.
