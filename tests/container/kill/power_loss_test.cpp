@@ -303,7 +303,7 @@ TEST_F(PowerLossTest, UsersFileWithAJournalsNameIsKept) {
 // A journal record damaged after it was flushed and put (a bad sector, not a crash: a crash
 // tears only records never flushed) must not yield a wrong container reported as a success.
 TEST_F(PowerLossTest, DamagedJournalRecordNeverGivesAWrongContainer) {
-    const PlainFile original = plain(300007, 9);
+    const PlainFile original = plain(2 * CONTAINER_CHUNK_SIZE + 7241, 9);
     for (long n = 1; !HasFailure(); ++n) {
         int result = -1;
         auto disk = encrypt_on(original, 'A', n, 0, &result);
@@ -311,7 +311,17 @@ TEST_F(PowerLossTest, DamagedJournalRecordNeverGivesAWrongContainer) {
         const CrashImage image = disk->crash(CrashVariant::All, random_);
         if (image.count(journal_of(PATH)) == 0 || image.at(PATH).bytes == original.bytes) continue;
         const size_t size = image.at(journal_of(PATH)).bytes.size();
-        for (size_t at = JOURNAL_HEADER_SIZE; at < size && !HasFailure(); at += 997) {
+        // Every byte of the first record's header and of the journal's last bytes (where the
+        // second slot ends), and bytes all over the records.
+        std::vector<size_t> places;
+        for (size_t at = 0; at < 2 * JOURNAL_RECORD_HEADER; ++at) {
+            places.push_back(JOURNAL_HEADER_SIZE + at);
+            places.push_back(size - 1 - at);
+        }
+        for (size_t at = JOURNAL_HEADER_SIZE; at < size; at += 397)
+            places.push_back(at);
+        for (const size_t at : places) {
+            if (HasFailure()) break;
             SCOPED_TRACE("cut at call " + std::to_string(n) + ", journal byte " +
                          std::to_string(at) + " changed");
             CrashImage damaged = image;
