@@ -8,7 +8,12 @@ qxv_xvfb_pid=
 
 if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then
     for n in $(seq 90 120); do
-        [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
+        if [ -e "/tmp/.X$n-lock" ]; then
+            pid=$(tr -d ' ' <"/tmp/.X$n-lock" 2>/dev/null || true)
+            [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null && continue
+            rm -f "/tmp/.X$n-lock" "/tmp/.X11-unix/X$n" # left by a server that was killed
+        fi
+        [ -e "/tmp/.X11-unix/X$n" ] && continue
         Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
         qxv_xvfb_pid=$!
         export DISPLAY=":$n"
