@@ -1,16 +1,19 @@
-// Decryption, the probe and the self-decrypting build on a device that fails and stays broken
-// (every call of an operation from the Nth on), beside the passing faults: the container is
-// never changed, no partial output remains, and no failure passes for success. Also the files
+// Encryption, decryption, the probe and the self-decrypting build on a device that fails and
+// stays broken (every call of an operation from the Nth on), beside the passing faults: the
+// plain file is given back or left with a journal that finishes it, the container is never
+// changed, no partial output remains, and no failure passes for success. Also the files
 // they delete are only their own, even when another file takes the name meanwhile.
 #include "container/container.h"
 #include "container/container_probe.h"
 #include "container/decrypt_file.h"
+#include "container/journal.h"
 #include "container/sfx_build.h"
 #include "tests/support/fault_sweep.h"
 #include "tests/support/temp_folder.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 
 using Bytes = std::vector<uint8_t>;
@@ -50,6 +53,48 @@ struct Scene {
         return bytes;
     }
 };
+
+// With the device broken for good the encryption cannot always take itself back: then its
+// journal stays, and the next run on a sound device finishes the encryption.
+TEST(PersistentFaults, EncryptionLeavesThePlainFileOrAJournalThatFinishesIt) {
+    qxv_test::TempFolder folder;
+    const std::string path = folder.file("plain"), out = folder.file("out");
+    const Bytes original = qxv_test::pattern(2 * 16384 + 100, 7);
+    auto decrypted = [&] {
+        EXPECT_EQ(container_crypt_file(path.c_str(), out.c_str(), PASSWORD, 'C'), CRYPT_OK);
+        const Bytes bytes = read_all(out);
+        std::filesystem::remove(out);
+        return bytes;
+    };
+    FaultFileSystem fs;
+    qxv_test::ScopedFileSystem scope(fs);
+    int result = CRYPT_OK, finished_later = 0;
+    qxv_test::sweep(
+        fs, all_injections(),
+        [&] {
+            std::filesystem::remove(journal_path(path));
+            write_all(path, original);
+        },
+        [&] { result = container_crypt_file(path.c_str(), "", PASSWORD, 'A'); },
+        [&](bool fired) {
+            if (result == CRYPT_OK) {
+                // Unnoticed only: a time not set, the folder sync after the journal is gone.
+                EXPECT_TRUE(!fired || fs.armed_op() == Op::SetTimes || fs.armed_op() == Op::Flush);
+            } else if (std::filesystem::exists(journal_path(path))) {
+                EXPECT_TRUE(fired);
+                EXPECT_EQ(container_crypt_file(path.c_str(), "", PASSWORD, 'A'), CRYPT_OK);
+                ++finished_later;
+            } else {
+                EXPECT_TRUE(fired);
+                EXPECT_EQ(read_all(path), original);
+                return;
+            }
+            EXPECT_FALSE(std::filesystem::exists(journal_path(path)));
+            EXPECT_EQ(decrypted(), original);
+        });
+    std::printf("encryptions finished from their journal after a broken device: %d\n",
+                finished_later);
+}
 
 TEST(PersistentFaults, DecryptionLeavesTheContainerAndNoTarget) {
     Scene scene;
