@@ -113,8 +113,8 @@ public:
     // POSIX has no call that deletes or renames a name only if it still stands for a given
     // inode. What is left is a race between the check and the unlink or rename, narrowed to
     // two system calls on an open folder: a file swapped in under the name within those
-    // microseconds would still be taken. The caller's open handle keeps the inode, so its
-    // number cannot pass to a new file meanwhile.
+    // microseconds would still be taken (a rename then notices it and moves it back). The
+    // caller's open handle keeps the inode, so its number cannot pass to a new file meanwhile.
     bool remove_file_if_same(const std::string &path, const FileIdentity &expected) override {
         const NameInFolder name(path);
         return name.names(expected) && unlinkat(name.folder(), name.name(), 0) == 0;
@@ -123,8 +123,13 @@ public:
     bool rename_no_replace_if_same(const std::string &from, const std::string &to,
                                    const FileIdentity &expected) override {
         const NameInFolder source(from), target(to);
-        return source.names(expected) && target.valid() &&
-               rename_at_no_replace(source.folder(), source.name(), target.folder(), target.name());
+        if (!source.names(expected) || !target.valid() ||
+            !rename_at_no_replace(source.folder(), source.name(), target.folder(), target.name()))
+            return false;
+        if (target.names(expected)) return true;
+        // Another file took the name between the check and the rename: it gets its name back.
+        rename_at_no_replace(target.folder(), target.name(), source.folder(), source.name());
+        return false;
     }
 
     std::optional<FileAttributes> attributes(const std::string &path) override {
