@@ -1,6 +1,8 @@
 // Four independent multiply-rotate lanes over 32-byte stripes keep the processor's multipliers
-// busy (several GB/s), so a 4 MiB record costs well under a millisecond to check.
+// busy (several GB/s), so checking a record costs little beside reading it.
 #include "container/checksum.h"
+
+#include <cstring>
 
 namespace {
 
@@ -19,23 +21,37 @@ uint64_t load64(const uint8_t *p) {
     return value;
 }
 
-uint64_t mix(uint64_t accumulator, uint64_t lane) {
-    return rotate_left(accumulator + lane * PRIME2, 31) * PRIME1;
-}
-
 } // namespace
 
-uint64_t checksum64(const uint8_t *data, size_t length, uint64_t seed) {
-    uint64_t lanes[4] = {seed + PRIME1 + PRIME2, seed + PRIME2, seed, seed - PRIME1};
-    size_t offset = 0;
-    for (; offset + 32 <= length; offset += 32)
-        for (int i = 0; i < 4; ++i)
-            lanes[i] = mix(lanes[i], load64(data + offset + 8 * i));
-    uint64_t hash = rotate_left(lanes[0], 1) + rotate_left(lanes[1], 7) +
-                    rotate_left(lanes[2], 12) + rotate_left(lanes[3], 18);
-    hash ^= static_cast<uint64_t>(length) * PRIME3; // a cut at a stripe boundary still differs
-    for (; offset < length; ++offset)
-        hash = rotate_left(hash ^ data[offset] * PRIME3, 11) * PRIME1;
+void Checksum64::stripe(const uint8_t *data) {
+    for (int i = 0; i < 4; ++i)
+        lanes_[i] = rotate_left(lanes_[i] + load64(data + 8 * i) * PRIME2, 31) * PRIME1;
+}
+
+void Checksum64::update(const uint8_t *data, size_t length) {
+    total_ += length;
+    if (pending_length_ > 0) {
+        const size_t take = length < 32 - pending_length_ ? length : 32 - pending_length_;
+        std::memcpy(pending_ + pending_length_, data, take);
+        pending_length_ += take;
+        data += take;
+        length -= take;
+        if (pending_length_ < 32) return;
+        stripe(pending_);
+        pending_length_ = 0;
+    }
+    for (; length >= 32; data += 32, length -= 32)
+        stripe(data);
+    std::memcpy(pending_, data, length);
+    pending_length_ = length;
+}
+
+uint64_t Checksum64::value() const {
+    uint64_t hash = rotate_left(lanes_[0], 1) + rotate_left(lanes_[1], 7) +
+                    rotate_left(lanes_[2], 12) + rotate_left(lanes_[3], 18);
+    hash ^= total_ * PRIME3; // a cut at a stripe boundary still differs
+    for (size_t i = 0; i < pending_length_; ++i)
+        hash = rotate_left(hash ^ pending_[i] * PRIME3, 11) * PRIME1;
     hash ^= hash >> 33;
     hash *= PRIME2;
     return hash ^ (hash >> 29);

@@ -13,8 +13,8 @@ void container_close(CryptSession &session) {
     wipe_memory(&session.context, sizeof session.context);
     wipe_memory(session.in, sizeof session.in);
     wipe_memory(session.out, sizeof session.out);
-    if (session.record) wipe_memory(session.record.get(), session.record_size);
-    session.record.reset();
+    if (session.work) wipe_memory(session.work.get(), session.work_size);
+    session.work.reset();
 }
 
 int container_crypt_file(const char *source, const char *target, const char *password, char mode) {

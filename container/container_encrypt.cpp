@@ -10,10 +10,10 @@
 
 namespace {
 
-bool allocate_record(CryptSession &s, uint32_t capacity) {
-    s.record_size = JOURNAL_RECORD_HEADER + capacity;
-    s.record.reset(new (std::nothrow) uint8_t[s.record_size]);
-    return s.record != nullptr;
+bool allocate_work(CryptSession &s) {
+    s.work_size = CRYPT_WORK_SIZE;
+    s.work.reset(new (std::nothrow) uint8_t[s.work_size]);
+    return s.work != nullptr;
 }
 
 } // namespace
@@ -49,7 +49,7 @@ int container_encrypt(CryptSession &s, const char *path, const char *password,
                            std::memcmp(check, header.key_check, sizeof check) == 0;
         wipe_memory(check, sizeof check);
         if (!right) return CRYPT_ERR_PASSWORD;
-        if (!allocate_record(s, header.capacity)) return CRYPT_ERR_FILE;
+        if (!allocate_work(s)) return CRYPT_ERR_FILE;
         return InPlaceEncryption(s, *cipher, header, journal).resume();
     }
     case Journal::Found::Unwritten:
@@ -71,7 +71,7 @@ int container_encrypt(CryptSession &s, const char *path, const char *password,
     make_salt(fs.local_time(), header.salt);
     derive_key(password, header.salt, CONTAINER_SALT_LENGTH, s.key, cipher.key_length);
     if (!journal_key_check(cipher.algorithm, s.key, cipher.key_length, header.key_check) ||
-        !allocate_record(s, header.capacity))
+        !allocate_work(s))
         return CRYPT_ERR_FILE;
     if (!journal.create(journal_name, header)) return CRYPT_ERR_FILE;
     return InPlaceEncryption(s, cipher, header, journal).run_fresh();

@@ -1,5 +1,5 @@
 // What one engine call holds: its two files, the key, the cipher context, the two chunk
-// buffers of decryption and the record buffer of in-place encryption. container_close ends a
+// buffers of decryption and the work area of in-place encryption. container_close ends a
 // call on every path: it closes the files and wipes the key, the context and the buffers
 // (which held plain data).
 #pragma once
@@ -17,8 +17,8 @@ struct CryptSession {
     ConvContext context{};
     uint8_t in[CONTAINER_CHUNK_SIZE];
     uint8_t out[CONTAINER_CHUNK_SIZE];
-    std::unique_ptr<uint8_t[]> record; // in-place encryption: a journal record and its bytes
-    size_t record_size = 0;
+    std::unique_ptr<uint8_t[]> work; // in-place encryption: pieces of records
+    size_t work_size = 0;
 };
 
 void container_close(CryptSession &session);

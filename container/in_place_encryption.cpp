@@ -79,62 +79,111 @@ bool InPlaceEncryption::crypt(uint32_t mode, uint64_t offset, uint8_t *data, uin
     return ok;
 }
 
-// Journals the record now in the buffer, then writes it over the file.
-bool InPlaceEncryption::commit(RecordKind kind, uint64_t offset, uint64_t length, uint64_t done,
-                               uint64_t before) {
+// Seals a record whose bytes are in the journal, then writes them over the file.
+bool InPlaceEncryption::commit(JournalRecord record) {
+    record.sequence = sequence_;
+    if (!journal_.seal(record)) return false;
+    ++sequence_;
+    last_ = record;
+    last_unput_ = true;
+    if (!put(record)) return false;
+    last_unput_ = false;
+    done_ = record.done;
+    return true;
+}
+
+// Copies a record's bytes from the journal over the file and flushes it: the slot may then be
+// used again.
+bool InPlaceEncryption::put(const JournalRecord &record) {
+    for (uint64_t at = 0; at < record.length;) {
+        const auto n =
+            static_cast<uint32_t>(std::min<uint64_t>(JOURNAL_PIECE_SIZE, record.length - at));
+        if (!journal_.read_bytes(record, at, piece(0), n) ||
+            !s_.target->seek(static_cast<int64_t>(record.offset + at), Origin::Begin) ||
+            !platform::write_exact(*s_.target, piece(0), n))
+            return false;
+        at += n;
+    }
+    return s_.target->flush();
+}
+
+// Runs `length` bytes of the file at `offset` through the cipher (`mode`) into the journal as a
+// record, piece by piece, then commits it.
+bool InPlaceEncryption::stream_record(RecordKind kind, uint32_t mode, uint64_t offset,
+                                      uint64_t length, uint64_t done) {
     JournalRecord record;
     record.kind = kind;
     record.sequence = sequence_;
     record.offset = offset;
     record.length = length;
     record.done = done;
-    record.before_checksum = before;
-    if (!journal_.write(record, s_.record.get())) return false;
-    ++sequence_;
-    last_ = record;
-    last_unput_ = true;
-    if (!put(record)) return false;
-    last_unput_ = false;
-    done_ = done;
-    return true;
-}
-
-// Writes a record's bytes over the file and flushes it: the slot may then be used again.
-bool InPlaceEncryption::put(const JournalRecord &record) {
-    return s_.target->seek(static_cast<int64_t>(record.offset), Origin::Begin) &&
-           platform::write_exact(*s_.target, bytes(), record.length) && s_.target->flush();
+    Checksum64 before, after;
+    uint8_t chain[16];
+    bool ok = chain_block(offset, chain) &&
+              convmech_init(cipher_.algorithm, mode, &s_.context, s_.key, chain) == 0;
+    for (uint64_t at = 0; ok && at < length;) {
+        const auto n = static_cast<uint32_t>(std::min<uint64_t>(JOURNAL_PIECE_SIZE, length - at));
+        ok = s_.source->seek(static_cast<int64_t>(offset + at), Origin::Begin) &&
+             platform::read_exact(*s_.source, piece(0), n);
+        if (!ok) break;
+        before.update(piece(0), n);
+        ok = convmech_update(cipher_.algorithm, mode, &s_.context, piece(0), piece(0), n) == 0 &&
+             journal_.write_bytes(record, at, piece(0), n);
+        after.update(piece(0), n);
+        at += n;
+    }
+    wipe_memory(&s_.context, sizeof s_.context);
+    record.before_checksum = before.value();
+    record.data_checksum = after.value();
+    return ok && commit(record);
 }
 
 bool InPlaceEncryption::forward() {
     while (done_ < chunked_end_) {
         const uint64_t length = std::min<uint64_t>(JOURNAL_RECORD_MAX, chunked_end_ - done_);
-        last_unput_ = false; // the buffer is about to hold the next record
-        if (!s_.source->seek(static_cast<int64_t>(done_), Origin::Begin) ||
-            !platform::read_exact(*s_.source, bytes(), length))
-            return false;
-        const uint64_t before = checksum64(bytes(), length);
-        if (!crypt(CONVMECH_CBC_ENCRYPT, done_, bytes(), length) ||
-            !commit(RecordKind::Data, done_, length, done_ + length, before))
+        if (!stream_record(RecordKind::Data, CONVMECH_CBC_ENCRYPT, done_, length, done_ + length))
             return false;
     }
     // Nobody may have grown or cut the file meanwhile.
     uint64_t size_now = 0;
-    uint64_t length = 0;
-    uint64_t before = 0;
-    return s_.target->size(&size_now) && size_now == reserved_ &&
-           make_final_record(&length, &before) &&
-           commit(RecordKind::Final, chunked_end_, length, chunked_end_ + length, before);
+    return s_.target->size(&size_now) && size_now == reserved_ && tail_record();
 }
 
-// The tail after the whole chunks, read from the file and sealed in the record buffer;
-// `before` the checksum of its plain bytes.
-bool InPlaceEncryption::make_final_record(uint64_t *length, uint64_t *before) {
-    last_unput_ = false;
+// The tail after the whole chunks, read from the file, sealed and committed as the final record.
+bool InPlaceEncryption::tail_record() {
     if (remainder() > 0 && (!s_.source->seek(static_cast<int64_t>(chunked_end_), Origin::Begin) ||
-                            !platform::read_exact(*s_.source, bytes(), remainder())))
+                            !platform::read_exact(*s_.source, piece(0), remainder())))
         return false;
-    *before = checksum64(bytes(), remainder());
-    return seal_tail(bytes(), length);
+    JournalRecord record;
+    record.kind = RecordKind::Final;
+    record.offset = chunked_end_;
+    record.before_checksum = checksum64(piece(0), remainder());
+    if (!seal_tail(piece(0), &record.length)) return false;
+    record.done = chunked_end_ + record.length;
+    record.sequence = sequence_;
+    record.data_checksum = checksum64(piece(0), record.length);
+    return journal_.write_bytes(record, 0, piece(0), record.length) && commit(record);
+}
+
+// The final record taken back: the tail's whole blocks, then the plain bytes inside the padded
+// final block.
+bool InPlaceEncryption::tail_undo_record() {
+    const uint32_t block = cipher_.block_size;
+    const uint32_t whole = remainder() / block * block;
+    const uint32_t ciphertext = whole + cipher_.key_length + block;
+    JournalRecord record;
+    record.kind = RecordKind::Undo;
+    record.sequence = sequence_;
+    record.offset = record.done = chunked_end_;
+    record.length = remainder();
+    if (!s_.source->seek(static_cast<int64_t>(chunked_end_), Origin::Begin) ||
+        !platform::read_exact(*s_.source, piece(0), ciphertext))
+        return false;
+    record.before_checksum = checksum64(piece(0), remainder());
+    if (!crypt(CONVMECH_CBC_DECRYPT, chunked_end_, piece(0), ciphertext)) return false;
+    std::memmove(piece(0) + whole, piece(0) + whole + cipher_.key_length, remainder() - whole);
+    record.data_checksum = checksum64(piece(0), remainder());
+    return journal_.write_bytes(record, 0, piece(0), remainder()) && commit(record);
 }
 
 // Turns the plain tail at `tail` into its whole blocks' ciphertext, the key check block, the
@@ -192,29 +241,10 @@ bool InPlaceEncryption::take_back() {
         last_unput_ = false;
         done_ = last_.done;
     }
-    const uint32_t block = cipher_.block_size;
-    if (done_ > chunked_end_) {
-        // The tail: its whole blocks, then the plain bytes inside the padded final block.
-        const uint32_t whole = remainder() / block * block;
-        const uint32_t ciphertext = whole + cipher_.key_length + block;
-        if (!s_.source->seek(static_cast<int64_t>(chunked_end_), Origin::Begin) ||
-            !platform::read_exact(*s_.source, bytes(), ciphertext))
-            return false;
-        const uint64_t before = checksum64(bytes(), remainder());
-        if (!crypt(CONVMECH_CBC_DECRYPT, chunked_end_, bytes(), ciphertext)) return false;
-        std::memmove(bytes() + whole, bytes() + whole + cipher_.key_length, remainder() - whole);
-        if (!commit(RecordKind::Undo, chunked_end_, remainder(), chunked_end_, before))
-            return false;
-    }
+    if (done_ > chunked_end_ && !tail_undo_record()) return false;
     while (done_ > 0) {
         const uint64_t start = done_ - std::min<uint64_t>(done_, JOURNAL_RECORD_MAX);
-        const uint64_t length = done_ - start;
-        if (!s_.source->seek(static_cast<int64_t>(start), Origin::Begin) ||
-            !platform::read_exact(*s_.source, bytes(), length))
-            return false;
-        const uint64_t before = checksum64(bytes(), length);
-        if (!crypt(CONVMECH_CBC_DECRYPT, start, bytes(), length) ||
-            !commit(RecordKind::Undo, start, length, start, before))
+        if (!stream_record(RecordKind::Undo, CONVMECH_CBC_DECRYPT, start, done_ - start, start))
             return false;
     }
     if (!s_.target->seek(static_cast<int64_t>(header_.plain_size), Origin::Begin) ||

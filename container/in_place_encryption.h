@@ -12,8 +12,12 @@ uint64_t reserved_size(const CipherChoice &cipher, uint64_t plain_size);
 // or the tail with the key check block, final block and trailer.
 uint32_t record_capacity(const CipherChoice &cipher, uint64_t plain_size);
 
-// The key is in the session; the record buffer holds JOURNAL_RECORD_HEADER bytes and then
-// the header's capacity.
+// Records pass between file, cipher and journal in pieces of this size, so memory stays small
+// whatever the record size; three pieces make the session's work area.
+constexpr uint32_t JOURNAL_PIECE_SIZE = 256 * 1024;
+constexpr size_t CRYPT_WORK_SIZE = 3 * size_t{JOURNAL_PIECE_SIZE};
+
+// The key is in the session.
 class InPlaceEncryption {
 public:
     InPlaceEncryption(CryptSession &s, const CipherChoice &cipher, const JournalHeader &header,
@@ -26,17 +30,21 @@ public:
     int resume();
 
 private:
-    uint8_t *bytes() { return s_.record.get() + JOURNAL_RECORD_HEADER; }
+    uint8_t *piece(int i) { return s_.work.get() + size_t{JOURNAL_PIECE_SIZE} * i; }
     uint32_t remainder() const { return static_cast<uint32_t>(header_.plain_size - chunked_end_); }
     bool reserve();
     bool forward();
-    bool make_final_record(uint64_t *length, uint64_t *before);
+    bool stream_record(RecordKind kind, uint32_t mode, uint64_t offset, uint64_t length,
+                       uint64_t done);
+    bool tail_record();
+    bool tail_undo_record();
     bool seal_tail(uint8_t *tail, uint64_t *length);
     uint64_t container_size() const;
-    bool commit(RecordKind kind, uint64_t offset, uint64_t length, uint64_t done, uint64_t before);
+    bool commit(JournalRecord record);
     bool put(const JournalRecord &record);
     bool chain_block(uint64_t offset, uint8_t *block);
     bool crypt(uint32_t mode, uint64_t offset, uint8_t *data, uint64_t length);
+    bool tail_before_image(const JournalRecord &record, uint8_t *data);
     bool plausible(const JournalRecord &record) const;
     enum class Region { Untouched, Written, Unknown };
     Region region_state(const JournalRecord &record);

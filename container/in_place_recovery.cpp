@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <new>
 #include <optional>
 #include <utility>
 
@@ -41,67 +40,74 @@ bool InPlaceEncryption::belongs_here(const JournalRecord *newest, bool written) 
     if (size != header_.plain_size && size != reserved_ && size != container_size()) return false;
     if (newest == nullptr || newest->length == 0 || written) return true;
 
-    // What the region held before the record was written: the plain bytes under a data or
-    // final record, the ciphertext or the final record under an undo record.
+    // Piece by piece: the record's bytes (0), what the region held before them (1): the plain
+    // bytes under a data or final record, the ciphertext or the final record under an undo
+    // record; and the file (2). Each byte of the file is the record's (written) or the old one
+    // (not yet): a write cut short leaves some of each, never anything else.
     const JournalRecord &r = *newest;
-    std::unique_ptr<uint8_t[]> before(new (std::nothrow) uint8_t[header_.capacity]);
-    if (!before) return false;
-    std::memcpy(before.get(), bytes(), r.length);
-    bool ok = true;
-    uint64_t sealed = 0;
-    if (r.kind == RecordKind::Undo && r.offset == chunked_end_) {
-        ok = seal_tail(before.get(), &sealed); // the tail was the final record
-    } else if (r.kind == RecordKind::Undo) {
-        ok = crypt(CONVMECH_CBC_ENCRYPT, r.offset, before.get(), r.length);
-    } else if (r.kind == RecordKind::Data) {
-        ok = crypt(CONVMECH_CBC_DECRYPT, r.offset, before.get(), r.length);
-    } else {
-        const uint32_t whole = remainder() / cipher_.block_size * cipher_.block_size;
-        const uint32_t ciphertext = whole + cipher_.key_length + cipher_.block_size;
-        ok = r.length >= ciphertext &&
-             crypt(CONVMECH_CBC_DECRYPT, r.offset, before.get(), ciphertext);
-        std::memmove(before.get() + whole, before.get() + whole + cipher_.key_length,
-                     remainder() - whole);
+    const bool tail = r.offset == chunked_end_ && r.kind != RecordKind::Data; // one piece
+    const uint32_t mode = r.kind == RecordKind::Undo ? CONVMECH_CBC_ENCRYPT : CONVMECH_CBC_DECRYPT;
+    const uint64_t old_end = std::min(header_.plain_size, size); // beyond: anything
+    uint8_t chain[16];
+    bool ok = tail || (chain_block(r.offset, chain) &&
+                       convmech_init(cipher_.algorithm, mode, &s_.context, s_.key, chain) == 0);
+    for (uint64_t at = 0; ok && at < r.length;) {
+        const auto n = static_cast<uint32_t>(std::min<uint64_t>(JOURNAL_PIECE_SIZE, r.length - at));
+        ok = journal_.read_bytes(r, at, piece(0), n);
+        if (!ok) break;
+        std::memcpy(piece(1), piece(0), n);
+        ok = tail ? tail_before_image(r, piece(1))
+                  : convmech_update(cipher_.algorithm, mode, &s_.context, piece(1), piece(1), n) ==
+                        0;
+        const uint64_t compared = std::min<uint64_t>(n, old_end - std::min(old_end, r.offset + at));
+        ok = ok && (compared == 0 ||
+                    (s_.source->seek(static_cast<int64_t>(r.offset + at), Origin::Begin) &&
+                     platform::read_exact(*s_.source, piece(2), compared)));
+        for (uint64_t i = 0; ok && i < compared; ++i)
+            ok = piece(2)[i] == piece(0)[i] || piece(2)[i] == piece(1)[i];
+        at += n;
     }
-
-    // Each byte of the file there is either the record's (written) or the old one (not yet): a
-    // write cut short leaves some of each, never anything else.
-    const uint64_t end = std::min<uint64_t>(r.offset + r.length, size);
-    const uint64_t old_end = std::min<uint64_t>(end, header_.plain_size); // beyond: anything
-    for (uint64_t at = r.offset; ok && at < end;) {
-        const auto piece = static_cast<uint32_t>(std::min<uint64_t>(sizeof s_.in, end - at));
-        ok = s_.source->seek(static_cast<int64_t>(at), Origin::Begin) &&
-             platform::read_exact(*s_.source, s_.in, piece);
-        for (uint32_t i = 0; ok && i < piece; ++i) {
-            const uint64_t index = at + i - r.offset;
-            ok = at + i >= old_end || s_.in[i] == bytes()[index] || s_.in[i] == before[index];
-        }
-        at += piece;
-    }
-    wipe_memory(before.get(), header_.capacity);
+    wipe_memory(&s_.context, sizeof s_.context);
     return ok;
+}
+
+// The final record's bytes (or, for its undo record, the plain tail) in `data` turned into what
+// the region held before: the plain tail, or the final record.
+bool InPlaceEncryption::tail_before_image(const JournalRecord &r, uint8_t *data) {
+    if (r.kind == RecordKind::Undo) {
+        uint64_t length = 0;
+        return seal_tail(data, &length);
+    }
+    const uint32_t whole = remainder() / cipher_.block_size * cipher_.block_size;
+    const uint32_t ciphertext = whole + cipher_.key_length + cipher_.block_size;
+    if (r.length < ciphertext || !crypt(CONVMECH_CBC_DECRYPT, r.offset, data, ciphertext))
+        return false;
+    std::memmove(data + whole, data + whole + cipher_.key_length, remainder() - whole);
+    return true;
 }
 
 // What the file holds where a record goes, told by the record's two checksums.
 InPlaceEncryption::Region InPlaceEncryption::region_state(const JournalRecord &r) {
-    std::unique_ptr<uint8_t[]> region(new (std::nothrow) uint8_t[header_.capacity]);
     uint64_t size = 0;
-    if (!region || !s_.target->size(&size) || r.offset + r.length > size ||
-        !s_.source->seek(static_cast<int64_t>(r.offset), Origin::Begin) ||
-        !platform::read_exact(*s_.source, region.get(), r.length))
-        return Region::Unknown;
+    if (!s_.target->size(&size) || r.offset + r.length > size) return Region::Unknown;
     const uint64_t old_length =
         std::min<uint64_t>(r.length, header_.plain_size - std::min(r.offset, header_.plain_size));
-    Region state = Region::Unknown;
-    if (checksum64(region.get(), old_length) == r.before_checksum)
-        state = Region::Untouched;
-    else if (checksum64(region.get(), r.length) == r.data_checksum)
-        state = Region::Written;
-    wipe_memory(region.get(), header_.capacity);
-    return state;
+    Checksum64 before, after;
+    for (uint64_t at = 0; at < r.length;) {
+        const auto n = static_cast<uint32_t>(std::min<uint64_t>(JOURNAL_PIECE_SIZE, r.length - at));
+        if (!s_.source->seek(static_cast<int64_t>(r.offset + at), Origin::Begin) ||
+            !platform::read_exact(*s_.source, piece(0), n))
+            return Region::Unknown;
+        if (at < old_length) before.update(piece(0), std::min<uint64_t>(n, old_length - at));
+        after.update(piece(0), n);
+        at += n;
+    }
+    if (before.value() == r.before_checksum) return Region::Untouched;
+    if (after.value() == r.data_checksum) return Region::Written;
+    return Region::Unknown;
 }
 
-// The record the file is to be taken up from, its bytes in the record buffer unless *written
+// The record the file is to be taken up from, its bytes whole in the journal unless *written
 // (then they are in the file already); *found false when the encryption had not written any.
 // A newest record whose bytes are spoilt was either cut short by a crash before they were
 // flushed, so the file never saw them and the record before it holds, or spoilt later, after
@@ -117,7 +123,7 @@ int InPlaceEncryption::newest_record(JournalRecord *newest, bool *found, bool *w
         if (record && !plausible(*record)) return CRYPT_ERR_FORMAT;
     if (!slots[1]) return CRYPT_OK;
     bool whole = false;
-    if (!journal_.load(*slots[1], s_.record.get(), &whole)) return CRYPT_ERR_FILE;
+    if (!journal_.verify(*slots[1], piece(0), JOURNAL_PIECE_SIZE, &whole)) return CRYPT_ERR_FILE;
     if (whole) {
         *newest = *slots[1];
         *found = true;
@@ -131,7 +137,7 @@ int InPlaceEncryption::newest_record(JournalRecord *newest, bool *found, bool *w
     case Region::Untouched:
         if (!slots[0]) return slots[1]->sequence == 0 ? CRYPT_OK : CRYPT_ERR_FORMAT;
         if (slots[0]->sequence + 1 != slots[1]->sequence ||
-            !journal_.load(*slots[0], s_.record.get(), &whole) || !whole)
+            !journal_.verify(*slots[0], piece(0), JOURNAL_PIECE_SIZE, &whole) || !whole)
             return CRYPT_ERR_FORMAT;
         *newest = *slots[0];
         *found = true;

@@ -175,15 +175,32 @@ Journal::Found Journal::open(const std::string &path, JournalHeader *header) {
     return Found::Whole;
 }
 
-bool Journal::write(const JournalRecord &record, uint8_t *buffer) {
-    if (!file_ || record.length > capacity_) return false;
-    JournalRecord sealed = record;
-    sealed.data_checksum = checksum64(buffer + JOURNAL_RECORD_HEADER, record.length);
-    encode_record(sealed, buffer);
-    return file_->seek(static_cast<int64_t>(slot_offset(record.sequence)), Origin::Begin) &&
-           platform::write_exact(*file_, buffer, JOURNAL_RECORD_HEADER + record.length) &&
+bool Journal::write_bytes(const JournalRecord &record, uint64_t at, const uint8_t *data,
+                          size_t length) {
+    return file_ && at + length <= capacity_ &&
+           file_->seek(
+               static_cast<int64_t>(slot_offset(record.sequence) + JOURNAL_RECORD_HEADER + at),
+               Origin::Begin) &&
+           platform::write_exact(*file_, data, length);
+}
+
+bool Journal::read_bytes(const JournalRecord &record, uint64_t at, uint8_t *data, size_t length) {
+    size_t got = 0;
+    return file_ && at + length <= capacity_ &&
+           file_->seek(
+               static_cast<int64_t>(slot_offset(record.sequence) + JOURNAL_RECORD_HEADER + at),
+               Origin::Begin) &&
+           read_fully(*file_, data, length, &got) && got == length;
+}
+
+bool Journal::seal(const JournalRecord &record) {
+    uint8_t header[JOURNAL_RECORD_HEADER];
+    encode_record(record, header);
+    return file_ && record.length <= capacity_ &&
+           file_->seek(static_cast<int64_t>(slot_offset(record.sequence)), Origin::Begin) &&
+           platform::write_exact(*file_, header, sizeof header) &&
            file_->seek(static_cast<int64_t>(copy_offset(record.sequence)), Origin::Begin) &&
-           platform::write_exact(*file_, buffer, JOURNAL_RECORD_HEADER) && file_->flush();
+           platform::write_exact(*file_, header, sizeof header) && file_->flush();
 }
 
 bool Journal::headers(std::optional<JournalRecord> slots[2]) {
@@ -206,16 +223,25 @@ bool Journal::headers(std::optional<JournalRecord> slots[2]) {
     return true;
 }
 
-bool Journal::load(const JournalRecord &record, uint8_t *buffer, bool *whole) {
+bool Journal::verify(const JournalRecord &record, uint8_t *scratch, size_t scratch_size,
+                     bool *whole) {
     *whole = false;
-    size_t got = 0;
-    uint8_t *data = buffer + JOURNAL_RECORD_HEADER;
-    if (!file_ ||
-        !file_->seek(static_cast<int64_t>(slot_offset(record.sequence) + JOURNAL_RECORD_HEADER),
-                     Origin::Begin) ||
-        !read_fully(*file_, data, record.length, &got))
-        return false;
-    *whole = got == record.length && checksum64(data, got) == record.data_checksum;
+    Checksum64 sum;
+    for (uint64_t at = 0; at < record.length;) {
+        const auto piece =
+            static_cast<size_t>(std::min<uint64_t>(scratch_size, record.length - at));
+        size_t got = 0;
+        if (!file_ ||
+            !file_->seek(
+                static_cast<int64_t>(slot_offset(record.sequence) + JOURNAL_RECORD_HEADER + at),
+                Origin::Begin) ||
+            !read_fully(*file_, scratch, piece, &got))
+            return false;
+        if (got < piece) return true; // the journal ends inside the record
+        sum.update(scratch, piece);
+        at += piece;
+    }
+    *whole = sum.value() == record.data_checksum;
     return true;
 }
 

@@ -50,7 +50,7 @@ struct JournalRecord {
     uint64_t offset = 0; // where the bytes go in the file
     uint64_t length = 0;
     uint64_t done = 0;          // below it the file is ciphertext once the bytes are written
-    uint64_t data_checksum = 0; // of the bytes (set by write)
+    uint64_t data_checksum = 0; // of the bytes
     // Of what the file held where the bytes go, up to the plain size: should the record's bytes
     // be spoilt, the file still tells whether they were written.
     uint64_t before_checksum = 0;
@@ -77,16 +77,17 @@ public:
     // (perhaps not ours at all); Error: it cannot be opened or read.
     Found open(const std::string &path, JournalHeader *header);
 
-    // `buffer` holds JOURNAL_RECORD_HEADER spare bytes and then the record's bytes; the header
-    // and bytes are written to the record's slot in one piece, a copy of the header to the
-    // slot's end, and the journal flushed.
-    bool write(const JournalRecord &record, uint8_t *buffer);
+    // A record is written bytes first, at any offsets within it, then sealed: its header
+    // (checksums set by the caller) at the slot's start, a copy at the slot's end, and the
+    // journal flushed.
+    bool write_bytes(const JournalRecord &record, uint64_t at, const uint8_t *data, size_t length);
+    bool seal(const JournalRecord &record);
+    bool read_bytes(const JournalRecord &record, uint64_t at, uint8_t *data, size_t length);
     // The record each slot holds, from either copy of its header (the newer when they differ);
     // an empty slot when neither reads.
     bool headers(std::optional<JournalRecord> slots[2]);
-    // Reads a record's bytes to after JOURNAL_RECORD_HEADER bytes of `buffer`; *whole tells
-    // whether they match its checksum.
-    bool load(const JournalRecord &record, uint8_t *buffer, bool *whole);
+    // Whether a record's bytes match its checksum, read through `scratch`.
+    bool verify(const JournalRecord &record, uint8_t *scratch, size_t scratch_size, bool *whole);
 
     // Closes and deletes the journal, then syncs its folder (not checked: see there). False,
     // and the journal open again, when it cannot be deleted.

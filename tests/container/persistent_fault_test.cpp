@@ -78,8 +78,10 @@ TEST(PersistentFaults, EncryptionLeavesThePlainFileOrAJournalThatFinishesIt) {
         [&] { result = container_crypt_file(path.c_str(), "", PASSWORD, 'A'); },
         [&](bool fired) {
             if (result == CRYPT_OK) {
-                // Unnoticed only: a time not set, the folder sync after the journal is gone.
-                EXPECT_TRUE(!fired || fs.armed_op() == Op::SetTimes || fs.armed_op() == Op::Flush);
+                // Unnoticed only: a time not set, the folder sync after the journal is gone, a
+                // short read of the journal (read on).
+                EXPECT_TRUE(!fired || fs.armed_op() == Op::SetTimes || fs.armed_op() == Op::Flush ||
+                            (fs.armed_op() == Op::Read && fs.fault() == Fault::Short));
             } else if (std::filesystem::exists(journal_path(path))) {
                 EXPECT_TRUE(fired);
                 EXPECT_EQ(container_crypt_file(path.c_str(), "", PASSWORD, 'A'), CRYPT_OK);

@@ -25,8 +25,9 @@ std::vector<uint8_t> Decrypted(const std::string &container) {
 
 TEST_F(BatchTest, DecryptingAnInterruptedFileSaysHowToFinishIt) {
     const std::string a = folder.file("a");
-    // Writes: the journal's header, the data record into the journal, then into the file.
-    const Interrupted cut = interrupt_encryption(a, ORIGINAL, Op::Write, 3, kPassword);
+    // Writes: the journal's header, the data record into the journal (its bytes, its header and
+    // the copy), then into the file.
+    const Interrupted cut = interrupt_encryption(a, ORIGINAL, Op::Write, 5, kPassword);
     Select({a});
     Accept().Answer(ui::idOK);
     ProcessSelection(nullptr, 0);
@@ -42,7 +43,7 @@ TEST_F(BatchTest, DecryptingAnInterruptedFileSaysHowToFinishIt) {
 TEST_F(BatchTest, EncryptingAnInterruptedFileAgainFinishesIt) {
     // Cut before the first record reached the file, and after the last one when only the
     // journal was left to delete (the file is then a whole container under its plain name).
-    for (const auto &[op, nth] : {std::pair{Op::Write, 3}, std::pair{Op::Remove, 1}}) {
+    for (const auto &[op, nth] : {std::pair{Op::Write, 5}, std::pair{Op::Remove, 1}}) {
         SCOPED_TRACE(std::to_string(static_cast<int>(op)) + " #" + std::to_string(nth));
         const std::string a = folder.file("a");
         interrupt_encryption(a, ORIGINAL, op, nth, kPassword);
@@ -59,7 +60,7 @@ TEST_F(BatchTest, EncryptingAnInterruptedFileAgainFinishesIt) {
 TEST_F(BatchTest, FolderCommandsLeaveJournalsToTheirFiles) {
     std::filesystem::create_directories(folder.file("f"));
     const std::string x = folder.file("f") + PathSeparator() + "x";
-    interrupt_encryption(x, ORIGINAL, Op::Write, 3, kPassword);
+    interrupt_encryption(x, ORIGINAL, Op::Write, 5, kPassword);
     Write("f/y", "plain");
     Write("f/z.QXVJ", "not a journal of ours, but named like one");
     Select({folder.file("f")});
