@@ -53,8 +53,7 @@ int container_encrypt(CryptSession &s, const char *path, const char *password,
         return InPlaceEncryption(s, *cipher, header, journal).resume();
     }
     case Journal::Found::Unwritten:
-        journal.close();
-        if (!fs.remove_file(journal_name)) return CRYPT_ERR_FILE;
+        if (!journal.remove()) return CRYPT_ERR_FILE;
         break;
     case Journal::Found::None:
         break;

@@ -136,14 +136,14 @@ bool Journal::create(const std::string &path, const JournalHeader &header) {
                     platform::Disposition::CreateNew);
     if (!file_) return false;
     path_ = path;
+    identity_ = platform::identity_of(*file_);
     capacity_ = header.capacity;
     uint8_t bytes[JOURNAL_HEADER_SIZE];
     encode_header(header, bytes);
     if (platform::write_exact(*file_, bytes, sizeof bytes) && file_->flush() &&
         fs.sync_folder(platform::folder_of(path)))
         return true;
-    file_.reset(); // never complete, so never needed
-    fs.remove_file(path);
+    remove(); // never complete, so never needed
     return false;
 }
 
@@ -159,6 +159,7 @@ Journal::Found Journal::open(const std::string &path, JournalHeader *header) {
                     platform::Disposition::OpenExisting);
     if (!file_) return Found::Error;
     path_ = path;
+    identity_ = platform::identity_of(*file_);
     uint8_t bytes[JOURNAL_HEADER_SIZE];
     size_t got = 0;
     if (!read_fully(*file_, bytes, sizeof bytes, &got)) return Found::Error;
@@ -248,10 +249,14 @@ bool Journal::verify(const JournalRecord &record, uint8_t *scratch, size_t scrat
 bool Journal::remove() {
     file_.reset();
     auto &fs = platform::file_system();
-    if (!fs.remove_file(path_)) {
+    // Only the journal this object opened, not a file that took its name meanwhile.
+    const bool removed =
+        identity_ ? fs.remove_file_if_same(path_, *identity_) : fs.remove_file(path_);
+    if (!removed) {
         // Still there, so still in use: keep it open for whatever undoes the work.
         file_ = fs.open(path_, platform::Access::ReadWrite, platform::Share::None,
                         platform::Disposition::OpenExisting);
+        if (file_ && identity_ && platform::identity_of(*file_) != identity_) file_.reset();
         return false;
     }
     // Gone, though perhaps not yet on disk: should a crash bring it back, its newest record

@@ -100,5 +100,6 @@ private:
 
     std::unique_ptr<platform::File> file_;
     std::string path_;
+    std::optional<platform::FileIdentity> identity_;
     uint32_t capacity_ = 0;
 };
