@@ -2,6 +2,8 @@
 // busy (several GB/s), so checking a record costs little beside reading it.
 #include "container/checksum.h"
 
+#include "container/little_endian.h"
+
 #include <cstring>
 
 namespace {
@@ -14,18 +16,11 @@ constexpr uint64_t rotate_left(uint64_t value, int bits) {
     return (value << bits) | (value >> (64 - bits));
 }
 
-uint64_t load64(const uint8_t *p) {
-    uint64_t value = 0;
-    for (int i = 7; i >= 0; --i)
-        value = value << 8 | p[i]; // little-endian on every host
-    return value;
-}
-
 } // namespace
 
 void Checksum64::stripe(const uint8_t *data) {
     for (int i = 0; i < 4; ++i)
-        lanes_[i] = rotate_left(lanes_[i] + load64(data + 8 * i) * PRIME2, 31) * PRIME1;
+        lanes_[i] = rotate_left(lanes_[i] + get_le64(data + 8 * i) * PRIME2, 31) * PRIME1;
 }
 
 void Checksum64::update(const uint8_t *data, size_t length) {

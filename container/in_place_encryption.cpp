@@ -11,6 +11,7 @@
 
 #include "container/buffer_writer.h"
 #include "container/checksum.h"
+#include "container/little_endian.h"
 #include "container/tlv.h"
 #include "crypto/wipe.h"
 
@@ -50,8 +51,9 @@ uint32_t record_capacity(const CipherChoice &cipher, uint64_t plain_size) {
     const uint64_t chunked = plain_size / CONTAINER_CHUNK_SIZE * CONTAINER_CHUNK_SIZE;
     const uint64_t tail =
         plain_size - chunked + cipher.key_length + cipher.block_size + CONTAINER_TRAILER_MAX;
-    return static_cast<uint32_t>(
-        std::max<uint64_t>(std::min<uint64_t>(JOURNAL_RECORD_MAX, chunked), tail));
+    const uint64_t sums =
+        std::min<uint64_t>(JOURNAL_RECORD_MAX, chunked) / JOURNAL_SECTOR_SIZE * JOURNAL_SUM_SIZE;
+    return static_cast<uint32_t>(std::max(sums, tail));
 }
 
 bool InPlaceEncryption::reserve() {
@@ -95,6 +97,7 @@ bool InPlaceEncryption::commit(JournalRecord record) {
 // Copies a record's bytes from the journal over the file and flushes it: the slot may then be
 // used again.
 bool InPlaceEncryption::put(const JournalRecord &record) {
+    if (keeps_sums(record)) return mend(record, false);
     for (uint64_t at = 0; at < record.length;) {
         const auto n =
             static_cast<uint32_t>(std::min<uint64_t>(JOURNAL_PIECE_SIZE, record.length - at));
@@ -107,8 +110,8 @@ bool InPlaceEncryption::put(const JournalRecord &record) {
     return s_.target->flush();
 }
 
-// Runs `length` bytes of the file at `offset` through the cipher (`mode`) into the journal as a
-// record, piece by piece, then commits it.
+// Journals a record of whole chunks: the checksum of each sector of the region's plain bytes
+// (for an undo record, the ciphertext decrypted), then commits it.
 bool InPlaceEncryption::stream_record(RecordKind kind, uint32_t mode, uint64_t offset,
                                       uint64_t length, uint64_t done) {
     JournalRecord record;
@@ -117,25 +120,86 @@ bool InPlaceEncryption::stream_record(RecordKind kind, uint32_t mode, uint64_t o
     record.offset = offset;
     record.length = length;
     record.done = done;
-    Checksum64 before, after;
+    record.stored = length / JOURNAL_SECTOR_SIZE * JOURNAL_SUM_SIZE;
+    Checksum64 plain, stored;
     uint8_t chain[16];
-    bool ok = chain_block(offset, chain) &&
-              convmech_init(cipher_.algorithm, mode, &s_.context, s_.key, chain) == 0;
+    bool ok = mode == CONVMECH_CBC_ENCRYPT ||
+              (chain_block(offset, chain) &&
+               convmech_init(cipher_.algorithm, mode, &s_.context, s_.key, chain) == 0);
     for (uint64_t at = 0; ok && at < length;) {
         const auto n = static_cast<uint32_t>(std::min<uint64_t>(JOURNAL_PIECE_SIZE, length - at));
         ok = s_.source->seek(static_cast<int64_t>(offset + at), Origin::Begin) &&
-             platform::read_exact(*s_.source, piece(0), n);
+             platform::read_exact(*s_.source, piece(0), n) &&
+             (mode == CONVMECH_CBC_ENCRYPT ||
+              convmech_update(cipher_.algorithm, mode, &s_.context, piece(0), piece(0), n) == 0);
         if (!ok) break;
-        before.update(piece(0), n);
-        ok = convmech_update(cipher_.algorithm, mode, &s_.context, piece(0), piece(0), n) == 0 &&
-             journal_.write_bytes(record, at, piece(0), n);
-        after.update(piece(0), n);
+        plain.update(piece(0), n);
+        const uint32_t sectors = n / JOURNAL_SECTOR_SIZE;
+        for (uint32_t i = 0; i < sectors; ++i)
+            put_le64(piece(1) + i * JOURNAL_SUM_SIZE,
+                     checksum64(piece(0) + i * JOURNAL_SECTOR_SIZE, JOURNAL_SECTOR_SIZE));
+        stored.update(piece(1), sectors * JOURNAL_SUM_SIZE);
+        ok = journal_.write_bytes(record, at / JOURNAL_SECTOR_SIZE * JOURNAL_SUM_SIZE, piece(1),
+                                  sectors * JOURNAL_SUM_SIZE);
         at += n;
     }
     wipe_memory(&s_.context, sizeof s_.context);
-    record.before_checksum = before.value();
-    record.data_checksum = after.value();
+    record.before_checksum = plain.value();
+    record.data_checksum = stored.value();
     return ok && commit(record);
+}
+
+// Brings a record of whole chunks into the file: each sector is plain if it matches its sum,
+// ciphertext if it decrypts to it, and is made what the record asks (ciphertext for a data
+// record, plain for an undo record). False, with nothing written after the first doubtful
+// sector, if a sector is neither; `check_only` writes nothing at all.
+bool InPlaceEncryption::mend(const JournalRecord &r, bool check_only) {
+    const uint32_t block = cipher_.block_size;
+    const bool want_ciphertext = r.kind == RecordKind::Data;
+    uint8_t chain[16];
+    if (!chain_block(r.offset, chain)) return false;
+    bool ok = true;
+    for (uint64_t at = 0; ok && at < r.length;) {
+        const auto n = static_cast<uint32_t>(std::min<uint64_t>(JOURNAL_PIECE_SIZE, r.length - at));
+        const uint32_t sectors = n / JOURNAL_SECTOR_SIZE;
+        ok = s_.source->seek(static_cast<int64_t>(r.offset + at), Origin::Begin) &&
+             platform::read_exact(*s_.source, piece(0), n) &&
+             journal_.read_bytes(r, at / JOURNAL_SECTOR_SIZE * JOURNAL_SUM_SIZE, piece(2),
+                                 sectors * JOURNAL_SUM_SIZE);
+        // Runs of plain sectors are encrypted, runs of the others decrypted, a run at a time;
+        // piece 1 gets the ciphertext and piece 2 (its sums read first) nothing else.
+        for (uint32_t first = 0; ok && first < sectors;) {
+            auto is_plain = [&](uint32_t i) {
+                return checksum64(piece(0) + i * JOURNAL_SECTOR_SIZE, JOURNAL_SECTOR_SIZE) ==
+                       get_le64(piece(2) + i * JOURNAL_SUM_SIZE);
+            };
+            const bool plain = is_plain(first);
+            uint32_t end = first + 1;
+            while (end < sectors && is_plain(end) == plain)
+                ++end;
+            uint8_t *from = piece(0) + first * JOURNAL_SECTOR_SIZE;
+            const uint32_t bytes = (end - first) * JOURNAL_SECTOR_SIZE;
+            // Plain sectors are encrypted where they are when ciphertext is wanted (the usual
+            // case), else beside them; the others are decrypted beside them and checked.
+            const bool in_place = plain && want_ciphertext;
+            uint8_t *other = in_place ? from : piece(1) + first * JOURNAL_SECTOR_SIZE;
+            const uint32_t mode = plain ? CONVMECH_CBC_ENCRYPT : CONVMECH_CBC_DECRYPT;
+            ok = convmech_init(cipher_.algorithm, mode, &s_.context, s_.key, chain) == 0 &&
+                 convmech_update(cipher_.algorithm, mode, &s_.context, from, other, bytes) == 0;
+            for (uint32_t i = first; ok && !plain && i < end; ++i)
+                ok = checksum64(piece(1) + i * JOURNAL_SECTOR_SIZE, JOURNAL_SECTOR_SIZE) ==
+                     get_le64(piece(2) + i * JOURNAL_SUM_SIZE);
+            std::memcpy(chain, (plain ? other : from) + bytes - block, block); // the ciphertext
+            if (ok && !in_place && plain == want_ciphertext) std::memcpy(from, other, bytes);
+            first = end;
+        }
+        wipe_memory(&s_.context, sizeof s_.context);
+        ok = ok &&
+             (check_only || (s_.target->seek(static_cast<int64_t>(r.offset + at), Origin::Begin) &&
+                             platform::write_exact(*s_.target, piece(0), n)));
+        at += n;
+    }
+    return ok && (check_only || s_.target->flush());
 }
 
 bool InPlaceEncryption::forward() {
@@ -160,6 +224,7 @@ bool InPlaceEncryption::tail_record() {
     record.before_checksum = checksum64(piece(0), remainder());
     if (!seal_tail(piece(0), &record.length)) return false;
     record.done = chunked_end_ + record.length;
+    record.stored = record.length;
     record.sequence = sequence_;
     record.data_checksum = checksum64(piece(0), record.length);
     return journal_.write_bytes(record, 0, piece(0), record.length) && commit(record);
@@ -175,7 +240,7 @@ bool InPlaceEncryption::tail_undo_record() {
     record.kind = RecordKind::Undo;
     record.sequence = sequence_;
     record.offset = record.done = chunked_end_;
-    record.length = remainder();
+    record.length = record.stored = remainder();
     if (!s_.source->seek(static_cast<int64_t>(chunked_end_), Origin::Begin) ||
         !platform::read_exact(*s_.source, piece(0), ciphertext))
         return false;

@@ -15,6 +15,10 @@ uint32_t record_capacity(const CipherChoice &cipher, uint64_t plain_size);
 // Records pass between file, cipher and journal in pieces of this size, so memory stays small
 // whatever the record size; three pieces make the session's work area.
 constexpr uint32_t JOURNAL_PIECE_SIZE = 256 * 1024;
+// Records of whole chunks keep only a checksum of each sector of their plain bytes: a write cut
+// short by a kill or a power cut leaves each sector old or new, and the sums tell which.
+constexpr uint32_t JOURNAL_SECTOR_SIZE = 512;
+constexpr uint32_t JOURNAL_SUM_SIZE = 8;
 constexpr size_t CRYPT_WORK_SIZE = 3 * size_t{JOURNAL_PIECE_SIZE};
 
 // The key is in the session.
@@ -42,6 +46,10 @@ private:
     uint64_t container_size() const;
     bool commit(JournalRecord record);
     bool put(const JournalRecord &record);
+    bool keeps_sums(const JournalRecord &record) const {
+        return record.offset < chunked_end_; // data records and their undo records
+    }
+    bool mend(const JournalRecord &record, bool check_only);
     bool chain_block(uint64_t offset, uint8_t *block);
     bool crypt(uint32_t mode, uint64_t offset, uint8_t *data, uint64_t length);
     bool tail_before_image(const JournalRecord &record, uint8_t *data);

@@ -17,6 +17,8 @@ using platform::Origin;
 bool InPlaceEncryption::plausible(const JournalRecord &r) const {
     const uint64_t end = r.offset + r.length;
     if (r.offset > reserved_ || r.length > reserved_ - r.offset) return false;
+    if (r.stored != (keeps_sums(r) ? r.length / JOURNAL_SECTOR_SIZE * JOURNAL_SUM_SIZE : r.length))
+        return false;
     switch (r.kind) {
     case RecordKind::Data:
         return r.offset % CONTAINER_CHUNK_SIZE == 0 && r.length % CONTAINER_CHUNK_SIZE == 0 &&
@@ -39,26 +41,21 @@ bool InPlaceEncryption::belongs_here(const JournalRecord *newest, bool written) 
     // back, or before the journal was deleted).
     if (size != header_.plain_size && size != reserved_ && size != container_size()) return false;
     if (newest == nullptr || newest->length == 0 || written) return true;
+    if (keeps_sums(*newest)) return mend(*newest, true);
 
-    // Piece by piece: the record's bytes (0), what the region held before them (1): the plain
-    // bytes under a data or final record, the ciphertext or the final record under an undo
-    // record; and the file (2). Each byte of the file is the record's (written) or the old one
+    // The tail's records, kept whole, piece by piece: the record's bytes (0), what the region
+    // held before them (1): the plain tail under the final record, the final record under its
+    // undo record; and the file (2). Each byte of the file is the record's (written) or the old one
     // (not yet): a write cut short leaves some of each, never anything else.
     const JournalRecord &r = *newest;
-    const bool tail = r.offset == chunked_end_ && r.kind != RecordKind::Data; // one piece
-    const uint32_t mode = r.kind == RecordKind::Undo ? CONVMECH_CBC_ENCRYPT : CONVMECH_CBC_DECRYPT;
     const uint64_t old_end = std::min(header_.plain_size, size); // beyond: anything
-    uint8_t chain[16];
-    bool ok = tail || (chain_block(r.offset, chain) &&
-                       convmech_init(cipher_.algorithm, mode, &s_.context, s_.key, chain) == 0);
+    bool ok = true;
     for (uint64_t at = 0; ok && at < r.length;) {
         const auto n = static_cast<uint32_t>(std::min<uint64_t>(JOURNAL_PIECE_SIZE, r.length - at));
         ok = journal_.read_bytes(r, at, piece(0), n);
         if (!ok) break;
         std::memcpy(piece(1), piece(0), n);
-        ok = tail ? tail_before_image(r, piece(1))
-                  : convmech_update(cipher_.algorithm, mode, &s_.context, piece(1), piece(1), n) ==
-                        0;
+        ok = tail_before_image(r, piece(1));
         const uint64_t compared = std::min<uint64_t>(n, old_end - std::min(old_end, r.offset + at));
         ok = ok && (compared == 0 ||
                     (s_.source->seek(static_cast<int64_t>(r.offset + at), Origin::Begin) &&
@@ -67,7 +64,6 @@ bool InPlaceEncryption::belongs_here(const JournalRecord *newest, bool written) 
             ok = piece(2)[i] == piece(0)[i] || piece(2)[i] == piece(1)[i];
         at += n;
     }
-    wipe_memory(&s_.context, sizeof s_.context);
     return ok;
 }
 
@@ -90,6 +86,31 @@ bool InPlaceEncryption::tail_before_image(const JournalRecord &r, uint8_t *data)
 InPlaceEncryption::Region InPlaceEncryption::region_state(const JournalRecord &r) {
     uint64_t size = 0;
     if (!s_.target->size(&size) || r.offset + r.length > size) return Region::Unknown;
+    if (keeps_sums(r)) {
+        // Plain as a whole, or ciphertext that decrypts to it: before or after by the kind.
+        Checksum64 as_is, decrypted;
+        uint8_t chain[16];
+        bool ok =
+            chain_block(r.offset, chain) &&
+            convmech_init(cipher_.algorithm, CONVMECH_CBC_DECRYPT, &s_.context, s_.key, chain) == 0;
+        for (uint64_t at = 0; ok && at < r.length;) {
+            const auto n =
+                static_cast<uint32_t>(std::min<uint64_t>(JOURNAL_PIECE_SIZE, r.length - at));
+            ok = s_.source->seek(static_cast<int64_t>(r.offset + at), Origin::Begin) &&
+                 platform::read_exact(*s_.source, piece(0), n);
+            if (!ok) break;
+            as_is.update(piece(0), n);
+            ok = convmech_update(cipher_.algorithm, CONVMECH_CBC_DECRYPT, &s_.context, piece(0),
+                                 piece(0), n) == 0;
+            decrypted.update(piece(0), n);
+            at += n;
+        }
+        wipe_memory(&s_.context, sizeof s_.context);
+        const bool plain = ok && as_is.value() == r.before_checksum;
+        const bool ciphertext = ok && decrypted.value() == r.before_checksum;
+        if (!plain && !ciphertext) return Region::Unknown;
+        return plain == (r.kind == RecordKind::Data) ? Region::Untouched : Region::Written;
+    }
     const uint64_t old_length =
         std::min<uint64_t>(r.length, header_.plain_size - std::min(r.offset, header_.plain_size));
     Checksum64 before, after;

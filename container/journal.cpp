@@ -1,6 +1,7 @@
 #include "container/journal.h"
 
 #include "container/checksum.h"
+#include "container/little_endian.h"
 #include "crypto/convmech.h"
 #include "crypto/wipe.h"
 
@@ -16,22 +17,12 @@ constexpr uint32_t RECORD_MAGIC = 0x52565851; // "QXVR"
 constexpr size_t HEADER_CHECKSUM_AT = JOURNAL_HEADER_SIZE - 8;
 constexpr size_t RECORD_CHECKSUM_AT = JOURNAL_RECORD_HEADER - 8;
 
-void put64(uint8_t *p, uint64_t value) {
-    for (int i = 0; i < 8; ++i)
-        p[i] = static_cast<uint8_t>(value >> (8 * i));
-}
 void put32(uint8_t *p, uint32_t value) {
     for (int i = 0; i < 4; ++i)
         p[i] = static_cast<uint8_t>(value >> (8 * i));
 }
-uint64_t get64(const uint8_t *p) {
-    uint64_t value = 0;
-    for (int i = 7; i >= 0; --i)
-        value = value << 8 | p[i];
-    return value;
-}
 uint32_t get32(const uint8_t *p) {
-    return static_cast<uint32_t>(get64(p) & 0xFFFFFFFFu);
+    return static_cast<uint32_t>(get_le64(p) & 0xFFFFFFFFu);
 }
 
 // Reads up to `count` bytes, stopping early only at the end of the file.
@@ -50,26 +41,26 @@ void encode_header(const JournalHeader &h, uint8_t *out) {
     std::memset(out, 0, JOURNAL_HEADER_SIZE);
     std::memcpy(out, HEADER_MAGIC, sizeof HEADER_MAGIC);
     std::memcpy(out + 8, h.cipher_name, sizeof h.cipher_name);
-    put64(out + 16, h.plain_size);
-    put64(out + 24, h.times.creation);
-    put64(out + 32, h.times.access);
-    put64(out + 40, h.times.write);
+    put_le64(out + 16, h.plain_size);
+    put_le64(out + 24, h.times.creation);
+    put_le64(out + 32, h.times.access);
+    put_le64(out + 40, h.times.write);
     put32(out + 48, h.capacity);
     std::memcpy(out + 56, h.salt, sizeof h.salt);
     std::memcpy(out + 88, h.key_check, sizeof h.key_check);
-    put64(out + HEADER_CHECKSUM_AT, checksum64(out, HEADER_CHECKSUM_AT));
+    put_le64(out + HEADER_CHECKSUM_AT, checksum64(out, HEADER_CHECKSUM_AT));
 }
 
 bool decode_header(const uint8_t *in, JournalHeader *h) {
     if (std::memcmp(in, HEADER_MAGIC, sizeof HEADER_MAGIC) != 0 ||
-        get64(in + HEADER_CHECKSUM_AT) != checksum64(in, HEADER_CHECKSUM_AT))
+        get_le64(in + HEADER_CHECKSUM_AT) != checksum64(in, HEADER_CHECKSUM_AT))
         return false;
     std::memcpy(h->cipher_name, in + 8, sizeof h->cipher_name);
     h->cipher_name[sizeof h->cipher_name - 1] = 0;
-    h->plain_size = get64(in + 16);
-    h->times.creation = get64(in + 24);
-    h->times.access = get64(in + 32);
-    h->times.write = get64(in + 40);
+    h->plain_size = get_le64(in + 16);
+    h->times.creation = get_le64(in + 24);
+    h->times.access = get_le64(in + 32);
+    h->times.write = get_le64(in + 40);
     h->capacity = get32(in + 48);
     std::memcpy(h->salt, in + 56, sizeof h->salt);
     std::memcpy(h->key_check, in + 88, sizeof h->key_check);
@@ -80,30 +71,32 @@ void encode_record(const JournalRecord &r, uint8_t *out) {
     std::memset(out, 0, JOURNAL_RECORD_HEADER);
     put32(out, RECORD_MAGIC);
     put32(out + 4, static_cast<uint32_t>(r.kind));
-    put64(out + 8, r.sequence);
-    put64(out + 16, r.offset);
-    put64(out + 24, r.length);
-    put64(out + 32, r.done);
-    put64(out + 40, r.data_checksum);
-    put64(out + 48, r.before_checksum);
-    put64(out + RECORD_CHECKSUM_AT, checksum64(out, RECORD_CHECKSUM_AT));
+    put_le64(out + 8, r.sequence);
+    put_le64(out + 16, r.offset);
+    put_le64(out + 24, r.length);
+    put_le64(out + 32, r.done);
+    put_le64(out + 40, r.data_checksum);
+    put_le64(out + 48, r.before_checksum);
+    put_le64(out + 56, r.stored);
+    put_le64(out + RECORD_CHECKSUM_AT, checksum64(out, RECORD_CHECKSUM_AT));
 }
 
 // The record, if the header is whole and plausible for its slot.
 bool decode_record(const uint8_t *in, uint32_t capacity, int slot, JournalRecord *r) {
     if (get32(in) != RECORD_MAGIC ||
-        get64(in + RECORD_CHECKSUM_AT) != checksum64(in, RECORD_CHECKSUM_AT))
+        get_le64(in + RECORD_CHECKSUM_AT) != checksum64(in, RECORD_CHECKSUM_AT))
         return false;
     const uint32_t kind = get32(in + 4);
     if (kind < 1 || kind > 3) return false;
     r->kind = static_cast<RecordKind>(kind);
-    r->sequence = get64(in + 8);
-    r->offset = get64(in + 16);
-    r->length = get64(in + 24);
-    r->done = get64(in + 32);
-    r->data_checksum = get64(in + 40);
-    r->before_checksum = get64(in + 48);
-    return r->length <= capacity && r->sequence % 2 == static_cast<uint64_t>(slot);
+    r->sequence = get_le64(in + 8);
+    r->offset = get_le64(in + 16);
+    r->length = get_le64(in + 24);
+    r->done = get_le64(in + 32);
+    r->data_checksum = get_le64(in + 40);
+    r->before_checksum = get_le64(in + 48);
+    r->stored = get_le64(in + 56);
+    return r->stored <= capacity && r->sequence % 2 == static_cast<uint64_t>(slot);
 }
 
 } // namespace
@@ -197,7 +190,7 @@ bool Journal::read_bytes(const JournalRecord &record, uint64_t at, uint8_t *data
 bool Journal::seal(const JournalRecord &record) {
     uint8_t header[JOURNAL_RECORD_HEADER];
     encode_record(record, header);
-    return file_ && record.length <= capacity_ &&
+    return file_ && record.stored <= capacity_ &&
            file_->seek(static_cast<int64_t>(slot_offset(record.sequence)), Origin::Begin) &&
            platform::write_exact(*file_, header, sizeof header) &&
            file_->seek(static_cast<int64_t>(copy_offset(record.sequence)), Origin::Begin) &&
@@ -228,9 +221,9 @@ bool Journal::verify(const JournalRecord &record, uint8_t *scratch, size_t scrat
                      bool *whole) {
     *whole = false;
     Checksum64 sum;
-    for (uint64_t at = 0; at < record.length;) {
+    for (uint64_t at = 0; at < record.stored;) {
         const auto piece =
-            static_cast<size_t>(std::min<uint64_t>(scratch_size, record.length - at));
+            static_cast<size_t>(std::min<uint64_t>(scratch_size, record.stored - at));
         size_t got = 0;
         if (!file_ ||
             !file_->seek(

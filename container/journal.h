@@ -27,13 +27,13 @@
 // Largest record: the unit of overwriting between two flushes of the file.
 constexpr uint32_t JOURNAL_RECORD_MAX = 8u << 20;
 constexpr uint32_t JOURNAL_HEADER_SIZE = 128;
-constexpr uint32_t JOURNAL_RECORD_HEADER = 64;
+constexpr uint32_t JOURNAL_RECORD_HEADER = 96;
 
 struct JournalHeader {
     char cipher_name[8] = {}; // the trailer's name of the cipher, zero-terminated
     uint64_t plain_size = 0;
     platform::FileTimes times; // the plain file's, restored on the container
-    uint32_t capacity = 0;     // largest record of this journal
+    uint32_t capacity = 0;     // most bytes a record keeps in this journal
     uint8_t salt[CONTAINER_SALT_LENGTH] = {};
     uint8_t key_check[16] = {}; // see journal_key_check
 };
@@ -49,10 +49,12 @@ struct JournalRecord {
     uint64_t sequence = 0;
     uint64_t offset = 0; // where the bytes go in the file
     uint64_t length = 0;
-    uint64_t done = 0;          // below it the file is ciphertext once the bytes are written
-    uint64_t data_checksum = 0; // of the bytes
-    // Of what the file held where the bytes go, up to the plain size: should the record's bytes
-    // be spoilt, the file still tells whether they were written.
+    uint64_t done = 0;          // below it the file is ciphertext once the record is written
+    uint64_t stored = 0;        // bytes the journal keeps for the record
+    uint64_t data_checksum = 0; // of those bytes
+    // Of the region's plain bytes (records kept as sector sums), or of what the file held where
+    // the bytes go, up to the plain size (records kept whole): should the record's bytes be
+    // spoilt, the file still tells whether it was written.
     uint64_t before_checksum = 0;
 };
 

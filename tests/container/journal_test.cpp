@@ -38,7 +38,7 @@ void write_record(Journal &journal, uint64_t sequence, uint8_t fill) {
     record.kind = RecordKind::Data;
     record.sequence = sequence;
     record.offset = sequence * 40;
-    record.length = bytes.size();
+    record.length = record.stored = bytes.size();
     record.done = record.offset + 40;
     record.data_checksum = checksum64(bytes.data(), bytes.size());
     ASSERT_TRUE(journal.write_bytes(record, 0, bytes.data(), bytes.size()));
