@@ -81,7 +81,7 @@ bool InPlaceEncryption::crypt(uint32_t mode, uint64_t offset, uint8_t *data, uin
     return ok;
 }
 
-// Seals a record whose bytes are in the journal, then writes them over the file.
+// Seals a record (what it keeps is in the journal already), then writes it into the file.
 bool InPlaceEncryption::commit(JournalRecord record) {
     record.sequence = sequence_;
     if (!journal_.seal(record)) return false;
@@ -94,8 +94,8 @@ bool InPlaceEncryption::commit(JournalRecord record) {
     return true;
 }
 
-// Copies a record's bytes from the journal over the file and flushes it: the slot may then be
-// used again.
+// Writes a record into the file and flushes it, so that its slot may be used again: a run of
+// chunks mended from its sums, a tail record's bytes copied from the journal.
 bool InPlaceEncryption::put(const JournalRecord &record) {
     if (keeps_sums(record)) return mend(record, false);
     for (uint64_t at = 0; at < record.length;) {
@@ -112,8 +112,8 @@ bool InPlaceEncryption::put(const JournalRecord &record) {
 
 // Journals a record of whole chunks: the checksum of each sector of the region's plain bytes
 // (for an undo record, the ciphertext decrypted), then commits it.
-bool InPlaceEncryption::stream_record(RecordKind kind, uint32_t mode, uint64_t offset,
-                                      uint64_t length, uint64_t done) {
+bool InPlaceEncryption::stream_record(RecordKind kind, uint64_t offset, uint64_t length,
+                                      uint64_t done) {
     JournalRecord record;
     record.kind = kind;
     record.sequence = sequence_;
@@ -122,16 +122,17 @@ bool InPlaceEncryption::stream_record(RecordKind kind, uint32_t mode, uint64_t o
     record.done = done;
     record.stored = length / JOURNAL_SECTOR_SIZE * JOURNAL_SUM_SIZE;
     Checksum64 plain, stored;
+    const bool decrypt = kind == RecordKind::Undo; // the region is ciphertext now
     uint8_t chain[16];
-    bool ok = mode == CONVMECH_CBC_ENCRYPT ||
-              (chain_block(offset, chain) &&
-               convmech_init(cipher_.algorithm, mode, &s_.context, s_.key, chain) == 0);
+    bool ok = !decrypt ||
+              (chain_block(offset, chain) && convmech_init(cipher_.algorithm, CONVMECH_CBC_DECRYPT,
+                                                           &s_.context, s_.key, chain) == 0);
     for (uint64_t at = 0; ok && at < length;) {
         const auto n = static_cast<uint32_t>(std::min<uint64_t>(JOURNAL_PIECE_SIZE, length - at));
         ok = s_.source->seek(static_cast<int64_t>(offset + at), Origin::Begin) &&
              platform::read_exact(*s_.source, piece(0), n) &&
-             (mode == CONVMECH_CBC_ENCRYPT ||
-              convmech_update(cipher_.algorithm, mode, &s_.context, piece(0), piece(0), n) == 0);
+             (!decrypt || convmech_update(cipher_.algorithm, CONVMECH_CBC_DECRYPT, &s_.context,
+                                          piece(0), piece(0), n) == 0);
         if (!ok) break;
         plain.update(piece(0), n);
         const uint32_t sectors = n / JOURNAL_SECTOR_SIZE;
@@ -205,8 +206,7 @@ bool InPlaceEncryption::mend(const JournalRecord &r, bool check_only) {
 bool InPlaceEncryption::forward() {
     while (done_ < chunked_end_) {
         const uint64_t length = std::min<uint64_t>(JOURNAL_RECORD_MAX, chunked_end_ - done_);
-        if (!stream_record(RecordKind::Data, CONVMECH_CBC_ENCRYPT, done_, length, done_ + length))
-            return false;
+        if (!stream_record(RecordKind::Data, done_, length, done_ + length)) return false;
     }
     // Nobody may have grown or cut the file meanwhile.
     uint64_t size_now = 0;
@@ -309,8 +309,7 @@ bool InPlaceEncryption::take_back() {
     if (done_ > chunked_end_ && !tail_undo_record()) return false;
     while (done_ > 0) {
         const uint64_t start = done_ - std::min<uint64_t>(done_, JOURNAL_RECORD_MAX);
-        if (!stream_record(RecordKind::Undo, CONVMECH_CBC_DECRYPT, start, done_ - start, start))
-            return false;
+        if (!stream_record(RecordKind::Undo, start, done_ - start, start)) return false;
     }
     if (!s_.target->seek(static_cast<int64_t>(header_.plain_size), Origin::Begin) ||
         !s_.target->set_end())

@@ -38,8 +38,7 @@ private:
     uint32_t remainder() const { return static_cast<uint32_t>(header_.plain_size - chunked_end_); }
     bool reserve();
     bool forward();
-    bool stream_record(RecordKind kind, uint32_t mode, uint64_t offset, uint64_t length,
-                       uint64_t done);
+    bool stream_record(RecordKind kind, uint64_t offset, uint64_t length, uint64_t done);
     bool tail_record();
     bool tail_undo_record();
     bool seal_tail(uint8_t *tail, uint64_t *length);

@@ -5,12 +5,14 @@
 // Before a byte of the file changes, the journal holds a fixed header (how to redo the
 // encryption: cipher, salt, plain size, the original times, and a check value that tells the
 // right password) and is flushed together with its folder entry. Each overwrite of the file is
-// then a record: the bytes about to be written, where they go and how far the ciphertext reaches
-// once they are there. A record is flushed before the file is touched, and the file is flushed
-// before the record's slot is used again; the two slots alternate, so the newest whole record
-// always describes the file: apply its bytes and everything below `done` is ciphertext, every
-// byte from `done` to the plain size still plain. Records carry a sequence number and checksums,
-// so a record cut short by a crash is recognised and the one before it used.
+// then a record: where it goes, how far the ciphertext reaches once it is there, and what lets
+// a half-written region be told and made whole (for a run of whole chunks a checksum per sector
+// of its plain bytes, for the tail the bytes themselves). A record is flushed before the file is
+// touched, and the file is flushed before the record's slot is used again; the two slots
+// alternate, so the newest whole record always describes the file: once it is written,
+// everything below `done` is ciphertext and every byte from `done` to the plain size plain.
+// Records carry a sequence number and checksums, so a record cut short by a crash is recognised
+// and the one before it used.
 //
 // Layout (little-endian): header of JOURNAL_HEADER_SIZE bytes, then two slots, each a record
 // header, capacity bytes, and a copy of the record header.

@@ -35,8 +35,11 @@ inline ChildResult run_child(const std::vector<std::string> &arguments) {
     startup.hStdOutput = write_end;
     startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
     PROCESS_INFORMATION process{};
-    const bool started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                                        nullptr, &startup, &process);
+    // Under Wine on a busy machine a process now and then fails to start; try again.
+    bool started = false;
+    for (int attempt = 0; attempt < 3 && !started; ++attempt)
+        started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                 nullptr, &startup, &process);
     CloseHandle(write_end);
     if (started) {
         char buffer[256];

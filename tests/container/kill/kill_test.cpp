@@ -6,6 +6,7 @@
 #include "tests/container/kill/child_process.h"
 #include "tests/container/kill/kill_switch_file_system.h"
 #include "tests/container/kill/recovery_check.h"
+#include "tests/support/sweep_step.h"
 #include "tests/support/temp_folder.h"
 
 #include <chrono>
@@ -84,8 +85,10 @@ protected:
     // and a stride between. The point after the last lets the child finish.
     static std::vector<long> kill_points(long calls, long edge, long middle) {
         std::vector<long> points;
-        const long stride = calls > 2 * edge ? std::max(1L, (calls - 2 * edge) / middle) : 1;
-        for (long n = 1; n <= calls + 1; n += (n > edge && n < calls - edge ? stride : 1))
+        const long step = qxv_test::sweep_step();
+        const long stride =
+            std::max(step, calls > 2 * edge ? std::max(1L, (calls - 2 * edge) / middle) : 1);
+        for (long n = 1; n <= calls + 1; n += (n > edge && n < calls - edge ? stride : step))
             points.push_back(n);
         if (points.back() != calls + 1) points.push_back(calls + 1);
         return points;

@@ -5,6 +5,7 @@
 #include "container/journal.h"
 #include "tests/container/kill/recovery_check.h"
 #include "tests/support/crash_file_system.h"
+#include "tests/support/sweep_step.h"
 #include "tests/support/temp_folder.h"
 
 #include <cstdio>
@@ -124,8 +125,11 @@ protected:
                      (fail ? ", call " + std::to_string(fail) + " failed" : std::string()));
         const long calls = uncut_calls(size, encrypt, decrypt, fail);
         if (HasFailure()) return;
-        const long stride = calls > 2 * edge ? std::max(1L, (calls - 2 * edge) / middle) : 1;
-        for (long n = fail + 1; n <= calls + 1; n += (n > edge && n < calls - edge ? stride : 1)) {
+        const long step = qxv_test::sweep_step();
+        const long stride =
+            std::max(step, calls > 2 * edge ? std::max(1L, (calls - 2 * edge) / middle) : 1);
+        for (long n = fail + 1; n <= calls + 1;
+             n += (n > edge && n < calls - edge ? stride : step)) {
             SCOPED_TRACE("power cut at call " + std::to_string(n));
             const PlainFile original = plain(size, uint32_t(n));
             int result = -1;
@@ -194,7 +198,7 @@ TEST_F(PowerLossTest, FailedRecoveryPutsBackOrKeepsItsJournal) {
     const size_t size = 300007;
     const long calls = uncut_calls(size, 'A', 'C', 0);
     long recoveries_failed = 0;
-    for (long n = 1; n <= calls && !HasFailure(); ++n) {
+    for (long n = 1; n <= calls && !HasFailure(); n += qxv_test::sweep_step()) {
         const PlainFile original = plain(size, uint32_t(n));
         int result = -1;
         const CrashImage image =
@@ -304,7 +308,7 @@ TEST_F(PowerLossTest, UsersFileWithAJournalsNameIsKept) {
 // tears only records never flushed) must not yield a wrong container reported as a success.
 TEST_F(PowerLossTest, DamagedJournalRecordNeverGivesAWrongContainer) {
     const PlainFile original = plain(2 * CONTAINER_CHUNK_SIZE + 7241, 9);
-    for (long n = 1; !HasFailure(); ++n) {
+    for (long n = 1; !HasFailure(); n += qxv_test::sweep_step()) {
         int result = -1;
         auto disk = encrypt_on(original, 'A', n, 0, &result);
         if (disk->powered()) break;
