@@ -14,9 +14,6 @@ namespace {
 
 using namespace qxv_test;
 
-// A full journal record, a short one and the final one: both slots written, the first reused.
-const size_t SEVERAL_RECORDS = JOURNAL_RECORD_MAX + 3 * CONTAINER_CHUNK_SIZE + 12345;
-const char *const PASSWORD = "correct horse battery staple";
 const std::string PATH = "/disk/folder/plain.bin";
 
 long survived_cuts = 0;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "container/container.h"
+#include "container/journal.h"
 #include "container/tlv.h"
 #include "platform/file_system.h"
 
@@ -17,6 +18,10 @@
 #include <vector>
 
 namespace qxv_test {
+
+// A full journal record, a short one and the final one: both slots written, the first reused.
+inline const size_t SEVERAL_RECORDS = JOURNAL_RECORD_MAX + 3 * CONTAINER_CHUNK_SIZE + 12345;
+inline const char *const PASSWORD = "correct horse battery staple";
 
 using Bytes = std::vector<uint8_t>;
 
