@@ -24,15 +24,16 @@ fi
 
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
     mkdir -p "$WINEPREFIX"
-    wineboot -i >/dev/null 2>&1 || true
+    LC_ALL=C.UTF-8 wineboot -i >/dev/null 2>&1 || true
     wineserver -w
     # Xvfb has no window manager: unmanaged windows do not block when hidden or destroyed.
-    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+    LC_ALL=C.UTF-8 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
     wineserver -w
 fi
 
-wineserver -p >/dev/null 2>&1 || true
-wine cmd /c exit >/dev/null 2>&1 </dev/null || true
+# Programs run through tools/wine-run, in the locale it sets; these calls use the same one.
+LC_ALL=C.UTF-8 wineserver -p >/dev/null 2>&1 || true
+LC_ALL=C.UTF-8 wine cmd /c exit >/dev/null 2>&1 </dev/null || true
 
 wine_env_stop() {
     wineserver -k >/dev/null 2>&1 || true

@@ -22,6 +22,9 @@ while getopts "n:s:r:" opt; do
 done
 shift $((OPTIND - 1))
 build=${1:-build/native}
+. tools/require.sh
+# The references (ccrypt, gpg, 7z) are timed where installed; these are needed.
+require run-bench.sh cmake:cmake ninja:ninja-build g++:g++ openssl:openssl /usr/bin/time:time
 
 [ -f "$build/build.ninja" ] || cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" --target qxv_bench toolkit_bench -j2 >/dev/null
