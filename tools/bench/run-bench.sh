@@ -26,7 +26,8 @@ build=${1:-build/native}
 # The references (ccrypt, gpg, 7z) are timed where installed; these are needed.
 require run-bench.sh cmake:cmake ninja:ninja-build g++:g++ openssl:openssl /usr/bin/time:time
 
-[ -f "$build/build.ninja" ] || cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+[ -f "$build/build.ninja" ] ||
+    cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQXV_BUILD_TESTS=OFF >/dev/null
 cmake --build "$build" --target qxv_bench toolkit_bench -j2 >/dev/null
 bench=$(realpath "$build/tools/bench/qxv_bench")
 # Our side runs through the quillomar command line tool where the tree has it (unattended:

@@ -19,7 +19,8 @@ build=${1:-build/native}
 . tools/require.sh
 require stub-bench.sh cmake:cmake ninja:ninja-build g++:g++ /usr/bin/python3:python3-cryptography /usr/bin/time:time
 
-[ -f "$build/build.ninja" ] || cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+[ -f "$build/build.ninja" ] ||
+    cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQXV_BUILD_TESTS=OFF >/dev/null
 cmake --build "$build" --target qxvsd -j2 >/dev/null
 stub=$(realpath "$build/stub/qxvsd")
 
