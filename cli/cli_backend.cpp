@@ -1,6 +1,5 @@
 #include "cli/cli_backend.h"
 
-#include "platform/settings.h"
 #include "platform/terminal.h"
 #include "ui/Qxvpop1.h"
 #include "ui/batch_state.h"
@@ -15,53 +14,30 @@ CliBackend::~CliBackend() {
     if (answers_.password) ui::SecureWipe(*answers_.password);
 }
 
-namespace {
-
-// Sets the check box as a click would, so that its handler updates the batch-wide state.
-void SetOption(ui::TForm1 &dialog, bool value) {
-    if (dialog.cbxCreate->Checked != value) dialog.cbxCreate->Click();
-}
-
-} // namespace
-
-int CliBackend::AcceptPasswordDialog(ui::TForm &form) {
-    auto &dialog = static_cast<ui::TForm1 &>(form);
-    const bool encrypt = ui::Batch.EncryptMode != 0;
-    if (answers_.option) {
-        if (encrypt && *answers_.option && !dialog.cbxCreate->Usable()) {
-            refusal_ = "self-decrypting files cannot be made here (the stub program is missing "
-                       "beside quillomar, or the selection is one folder)";
-            form.Close(ui::mrCancel);
-            return form.ModalResult;
-        }
-        SetOption(dialog, *answers_.option);
-    }
-    dialog.ebPassword->SetText(ui::View(*answers_.password));
-    if (!dialog.btnEncrypt->Enabled) {
+int CliBackend::AcceptPasswordDialog(ui::TForm1 &dialog) {
+    switch (dialog.AcceptUnattended(ui::View(*answers_.password), answers_.option)) {
+    case ui::TForm1::Unattended::OptionUnavailable:
+        refusal_ = "self-decrypting files cannot be made here (the stub program is missing "
+                   "beside quillomar, or the selection is one folder)";
+        break;
+    case ui::TForm1::Unattended::PasswordTooShort:
         refusal_ = ui::PasswordTooShortHint;
-        form.Close(ui::mrCancel);
-        return form.ModalResult;
+        break;
+    case ui::TForm1::Unattended::Accepted:
+        break;
     }
-    // What the Encrypt/Decrypt button saves; the default-password check does not run.
-    auto key = platform::SettingsKey::Open();
-    key->WriteBool("AES", true);
-    key->WriteBool(encrypt ? "MakeEXE" : "KeepEncrypted", dialog.cbxCreate->Checked);
-    form.Close(ui::mrOk);
-    return form.ModalResult;
+    return dialog.ModalResult;
 }
 
 int CliBackend::RunModal(ui::TForm &form) {
-    const bool passwordDialog = dynamic_cast<ui::TForm1 *>(&form) != nullptr;
+    auto *passwordDialog = dynamic_cast<ui::TForm1 *>(&form);
     if (Unattended()) {
-        if (passwordDialog) return AcceptPasswordDialog(form);
+        if (passwordDialog) return AcceptPasswordDialog(*passwordDialog);
         form.UserCloseBox(); // nothing else is asked without a person
         if (form.ModalResult == ui::mrNone) form.ModalResult = ui::mrCancel;
         return form.ModalResult;
     }
-    if (passwordDialog && answers_.option) {
-        auto &dialog = static_cast<ui::TForm1 &>(form);
-        if (dialog.cbxCreate->Usable()) SetOption(dialog, *answers_.option);
-    }
+    if (passwordDialog && answers_.option) passwordDialog->PresetOption(*answers_.option);
     return interactive_->RunModal(form);
 }
 

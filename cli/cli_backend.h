@@ -1,7 +1,7 @@
 // The dialogs of `quillomar`. Interactive runs hand every form and message box to the console
 // backend, with the check box preset from --exe/--keep and the progress bar left out under
-// --quiet. Unattended runs (--password-file) answer the password dialog with the password and
-// the option, save the option as an accepted dialog would, skip the default-password check,
+// --quiet. Unattended runs (--password-file) accept the password dialog through its own
+// unattended acceptance (password, option, what its button saves, no default-password check),
 // print every message box to standard error as "caption: text" and answer it from the options.
 #pragma once
 
@@ -10,6 +10,10 @@
 
 #include <optional>
 #include <string>
+
+namespace ui {
+class TForm1;
+}
 
 namespace cli {
 
@@ -41,7 +45,7 @@ public:
 
 private:
     bool Unattended() const { return answers_.password.has_value(); }
-    int AcceptPasswordDialog(ui::TForm &form);
+    int AcceptPasswordDialog(ui::TForm1 &dialog);
 
     ui::Backend *interactive_;
     Answers answers_;

@@ -5,7 +5,6 @@
 #include "cli/password_source.h"
 #include "platform/file_system.h"
 #include "platform/terminal.h"
-#include "shell/batch_processor.h"
 #include "shell/commands.h"
 #include "shell/file_info.h"
 #include "shell/selection.h"
@@ -87,12 +86,13 @@ int RunBatch(const cli::Options &options) {
     cli::CliBackend backend(&console, std::move(answers));
     ui::Backend *previous = ui::SetBackend(&backend);
     SetSelection(std::make_unique<ListSelection>(options.paths));
-    ProcessSelection(nullptr, options.command == cli::Command::Encrypt ? 1 : 0);
+    const BatchOutcome outcome =
+        ProcessSelection(nullptr, options.command == cli::Command::Encrypt ? 1 : 0);
     SetSelection(nullptr);
     ui::SetBackend(previous);
 
     if (!backend.Refusal().empty()) Say("quillomar: " + backend.Refusal() + "\n");
-    return LastBatchOutcome().Succeeded() ? 0 : kExitFailed;
+    return outcome.Succeeded() ? 0 : kExitFailed;
 }
 
 int Run(const std::vector<std::string> &arguments) {

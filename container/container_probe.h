@@ -13,3 +13,12 @@ constexpr unsigned PROBE_ALGORITHM_BUFFER_SIZE = 80;
 // alone otherwise. The file is opened unshared, so a file another program holds gives 3. A
 // self-decrypting executable gives 0: its trailer's offset counts from the container's start.
 int container_probe(const char *path, char *algorithm);
+
+// Whether an encryption of the file at `path` was cut short and is not finished: its journal
+// lies beside it. Only encrypting the file again, with the same password, finishes it (even when
+// all that was left was deleting the journal).
+bool container_probe_interrupted(const char *path);
+
+// Whether a file name (without its folder) is that of an encryption's journal: a file that
+// belongs to the encryption of the file beside it, never to be processed on its own.
+bool container_probe_journal_name(const char *name);

@@ -101,8 +101,28 @@ bool decode_record(const uint8_t *in, uint32_t capacity, int slot, JournalRecord
 
 } // namespace
 
+namespace {
+
+constexpr char JOURNAL_SUFFIX[] = ".qxvj";
+
+char lower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+} // namespace
+
 std::string journal_path(const std::string &path) {
-    return path + ".qxvj";
+    return path + JOURNAL_SUFFIX;
+}
+
+bool journal_name(const std::string &name) {
+    const size_t suffix = sizeof JOURNAL_SUFFIX - 1;
+    // A name that is only the suffix is a hidden file, not a journal beside a file.
+    if (name.size() <= suffix) return false;
+    const size_t from = name.size() - suffix;
+    for (size_t i = 0; i < suffix; ++i)
+        if (lower(name[from + i]) != JOURNAL_SUFFIX[i]) return false;
+    return true;
 }
 
 bool journal_key_check(uint32_t algorithm, const uint8_t *key, uint32_t key_length,

@@ -62,6 +62,8 @@ struct JournalRecord {
 
 // "<path>.qxvj"
 std::string journal_path(const std::string &path);
+// Whether a file name (without its folder) is a journal's: "<name>.qxvj", any letter case.
+bool journal_name(const std::string &name);
 
 // The value stored to recognise the password: the key encrypted under itself in CBC mode with
 // a zero IV (what the container's key check block is, without the chaining).

@@ -3,10 +3,10 @@
 #include "container/container.h"
 #include "container/container_probe.h"
 #include "container/decrypt_file.h"
-#include "container/journal.h"
 #include "container/sfx_build.h"
 #include "platform/file_system.h"
 #include "platform/held_file.h"
+#include "shell/batch_messages.h"
 #include "shell/commands.h"
 #include "shell/output_names.h"
 #include "shell/selection.h"
@@ -18,35 +18,58 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 
 using ui::Batch;
 
 namespace {
 
-BatchOutcome outcome;
-
 int Ask(void *window, const std::string &text, const std::string &caption, unsigned buttons) {
     return ui::CurrentBackend().RunMessageBox(window, text, caption, buttons);
 }
 
-// A problem with one file: OK goes on with the next one, Cancel (or no next file) stops.
-void ReportFailure(void *window, const std::string &message, const char *caption, bool last) {
-    ++outcome.failed;
-    if (last) {
-        Ask(window, message, caption, ui::mbOK);
-        Batch.CancelRequested = 1;
-    } else if (Ask(window, message + " Continue with the next file?", caption, ui::mbOKCancel) !=
-               ui::idOK) {
-        Batch.CancelRequested = 1;
+int Show(void *window, const BatchBox &box) {
+    return Ask(window, box.text, box.caption, box.buttons);
+}
+
+// Shows the boxes in order; a failure box's Cancel, or its showing on the batch's last file,
+// raises the cancel request.
+FileOutcome ReportFailure(void *window, const std::vector<BatchBox> &boxes, bool last) {
+    for (const BatchBox &box : boxes) {
+        const int answer = Show(window, box);
+        if (box.stops && (last || answer != ui::idOK)) Batch.CancelRequested = 1;
     }
+    return FileOutcome::Failed;
 }
 
-void ReportCannotProcess(void *window, const std::string &path, bool last) {
-    ReportFailure(window, "Cannot process file: " + path + ".", "Cannot Process File", last);
+BatchBox CannotOpenBox(const std::string &path, bool last) {
+    return FailureBox("Cannot opening file: " + path + ".", "Cannot open file", last);
 }
 
-void ReportCannotWrite(void *window, const std::string &output) {
-    Ask(window, "Cannot write file: " + output + ".", "Cannot write file", ui::mbOK);
+BatchBox NoticeBox(const std::string &text, const char *caption) {
+    return {text, caption, ui::mbOK, false};
+}
+
+// One file's way through the batch: what its plan found, and the files it holds until the
+// commit. Files to be replaced are held from the user's consent on: only they are deleted later.
+struct FilePlan {
+    FilePlan(void *window, bool encrypt, const std::string &path, bool last)
+        : window(window), encrypt(encrypt), path(path), last(last) {}
+
+    void *const window;
+    const bool encrypt;
+    const std::string &path;
+    const bool last;
+    std::string output; // the name the result takes
+    std::string target; // where the engine writes: the output, or a free name beside it
+    bool makeExe = false;
+    bool outputExisted = false;
+    platform::HeldFile oldExecutable, oldOutput, source;
+};
+
+FileOutcome ReportNotWritten(const FilePlan &plan, const std::string &name) {
+    return ReportFailure(plan.window,
+                         {CannotWriteBox(name), CannotProcessBox(plan.path, plan.last)}, plan.last);
 }
 
 // A free name beside `path` for a file that replaces it once complete.
@@ -69,30 +92,146 @@ bool ReplaceWith(platform::HeldFile &old, const std::string &path, platform::Hel
 }
 
 // Builds the self-decrypting executable beside the new container. An executable the user
-// agreed to replace (`oldExecutable`, held) is replaced only once the new one is whole. The
-// container is deleted afterwards unless a file of its name was there before this encryption.
-// False on failure (reported; the container is kept).
-bool BuildExecutable(void *window, const std::string &plain, const std::string &container,
-                     platform::HeldFile &heldContainer, bool containerExisted,
-                     platform::HeldFile &oldExecutable) {
+// agreed to replace (held) is replaced only once the new one is whole. The container is
+// deleted afterwards unless a file of its name was there before this encryption. False on
+// failure (reported; the container is kept).
+bool BuildExecutable(FilePlan &plan) {
     auto &fs = platform::file_system();
-    const bool replace = oldExecutable.held();
-    const std::string executable = sfx_executable_path(plain);
+    const bool replace = plan.oldExecutable.held();
+    const std::string executable = sfx_executable_path(plan.path);
     const std::string stub = sfx_stub_path(fs.module_path());
     const std::string target = replace ? FreeNameBeside(executable, ".part") : executable;
-    const SfxResult built = container_build_sfx(stub, target, container, false);
+    const SfxResult built = container_build_sfx(stub, target, plan.output, false);
     platform::HeldFile made;
     if (built.code == SFX_OK) made.adopt(built.executable);
     if (built.code == SFX_OK &&
-        (!replace || ReplaceWith(oldExecutable, executable, made, target))) {
-        if (!containerExisted) heldContainer.remove_at(container);
+        (!replace || ReplaceWith(plan.oldExecutable, executable, made, target))) {
+        if (!plan.outputExisted) plan.source.remove_at(plan.output);
         return true;
     }
     if (built.code == SFX_ERR_STUB)
-        Ask(window, "Problem", built.problem_path, ui::mbOK);
+        Ask(plan.window, "Problem", built.problem_path, ui::mbOK);
     else
-        ReportCannotWrite(window, executable);
+        Show(plan.window, CannotWriteBox(executable));
     return false;
+}
+
+// The probe's part of the plan: a file of the wrong kind goes no further.
+std::optional<FileOutcome> CheckKind(const FilePlan &plan) {
+    char algorithm[PROBE_ALGORITHM_BUFFER_SIZE] = {};
+    const int probe = container_probe(plan.path.c_str(), algorithm);
+    if (probe == PROBE_OLD_FORMAT)
+        return ReportFailure(
+            plan.window,
+            {NoticeBox("Cannot Decrypt. Old format encountered in file: " + plan.path + ".",
+                       "Old format")},
+            plan.last);
+    if (probe == PROBE_CANNOT_OPEN)
+        return ReportFailure(plan.window, {CannotOpenBox(plan.path, plan.last)}, plan.last);
+    // Only encrypting again, with the same password, finishes an interrupted encryption.
+    const bool interrupted = container_probe_interrupted(plan.path.c_str());
+    if (interrupted && !plan.encrypt)
+        return ReportFailure(plan.window,
+                             {NoticeBox("Encryption of file: " + plan.path +
+                                            " was interrupted. Encrypt it again with the same "
+                                            "password to finish it.",
+                                        "Interrupted encryption")},
+                             plan.last);
+    if (!interrupted && (probe == PROBE_CONTAINER) == plan.encrypt) return FileOutcome::Skipped;
+    return std::nullopt;
+}
+
+// Asks before the existing file `name` is replaced, and holds it from the consent on. A folder
+// cannot be held (nor could any file take its place).
+std::optional<FileOutcome> ConsentToReplace(const FilePlan &plan, const std::string &name,
+                                            const std::string &question, const char *caption,
+                                            platform::HeldFile &held) {
+    if (Ask(plan.window, question, caption, ui::mbYesNo) != ui::idYes) return FileOutcome::Skipped;
+    if (!held.hold(name)) return ReportNotWritten(plan, name);
+    return std::nullopt;
+}
+
+// Plan: probe, names and consent; the files to be replaced and the source are held. Returns
+// how the file ended when it goes no further.
+std::optional<FileOutcome> PlanFile(FilePlan &plan) {
+    if (const auto ended = CheckKind(plan)) return ended;
+    auto &fs = platform::file_system();
+    const std::string &path = plan.path;
+    plan.output = plan.encrypt ? EncryptedName(path) : DecryptedName(path);
+    plan.makeExe = plan.encrypt && Batch.MakeExeFile;
+    if (plan.makeExe && fs.exists(sfx_executable_path(path))) {
+        if (const auto ended = ConsentToReplace(plan, sfx_executable_path(path),
+                                                "EXE-file: " + path +
+                                                    ".exe already exists. Replace existing file?",
+                                                "EXE file Exist", plan.oldExecutable))
+            return ended;
+    }
+    plan.outputExisted = fs.exists(plan.output);
+    if (plan.outputExisted) {
+        if (const auto ended = ConsentToReplace(
+                plan, plan.output,
+                std::string(plan.encrypt ? "Encrypted " : "Decrypted ") + " file for: " + path +
+                    " already exists. Replace existing file?",
+                "File Exist", plan.oldOutput))
+            return ended;
+    }
+    if (!plan.source.hold(path))
+        return ReportFailure(plan.window, {CannotOpenBox(path, plan.last)}, plan.last);
+    // The old output stays until the new one is complete: decryption writes beside it and
+    // renames over it, encryption removes it only after the engine succeeded.
+    plan.target =
+        !plan.encrypt && plan.outputExisted ? FreeNameBeside(plan.output, ".part") : plan.output;
+    return std::nullopt;
+}
+
+// Run: the engine from the source to the plan's target; a decrypted file is adopted as
+// `plain`. A failed decryption leaves no target: the engine removes what it wrote, and nothing
+// else may be deleted here (a file at that name now is somebody else's).
+int RunEngine(const FilePlan &plan, std::string_view password, platform::HeldFile &plain) {
+    ui::SecureString secret(password.begin(), password.end());
+    int result = CRYPT_OK;
+    if (plan.encrypt) {
+        result = container_crypt_file(plan.path.c_str(), plan.target.c_str(), secret.c_str(), 'A');
+    } else {
+        const char mode = Batch.CipherSelector == 0 ? 'd' : Batch.CipherSelector == 1 ? 'D' : 'C';
+        platform::FileIdentity made;
+        result = container_decrypt_file(plan.path.c_str(), plan.target.c_str(), secret.c_str(),
+                                        mode, &made);
+        if (result == CRYPT_OK) plain.adopt(made);
+    }
+    ui::SecureWipe(secret);
+    return result;
+}
+
+// Commit: the decrypted file takes the output's place and the container goes (unless kept);
+// the encrypted file takes the container's name and, if asked, becomes an executable.
+FileOutcome CommitFile(FilePlan &plan, platform::HeldFile &plain) {
+    if (!plan.encrypt) {
+        if (plan.target != plan.output &&
+            !ReplaceWith(plan.oldOutput, plan.output, plain, plan.target))
+            return ReportNotWritten(plan, plan.output);
+        if (!Batch.KeepEncryptedFile) plan.source.remove_at(plan.path);
+        return FileOutcome::Processed;
+    }
+    if (plan.outputExisted) plan.oldOutput.remove_at(plan.output); // a refusal shows in the rename
+    // A failed rename leaves a whole container under its plain name; say so.
+    if (!plan.source.rename_at(plan.path, plan.output)) return ReportNotWritten(plan, plan.output);
+    if (plan.makeExe && !BuildExecutable(plan)) return FileOutcome::Failed;
+    return FileOutcome::Processed;
+}
+
+void Count(BatchOutcome &outcome, FileOutcome file) {
+    switch (file) {
+    case FileOutcome::Processed:
+        ++outcome.processed;
+        break;
+    case FileOutcome::Skipped:
+        ++outcome.skipped;
+        break;
+    case FileOutcome::Failed:
+        ++outcome.failed;
+        break;
+    }
 }
 
 bool IsFolderItem(const std::string &path) {
@@ -118,11 +257,22 @@ bool PathLess(const std::string &a, const std::string &b) {
     return a < b;
 }
 
-} // namespace
-
-const BatchOutcome &LastBatchOutcome() {
-    return outcome;
+// The password dialog, released before any file is touched. False when it was cancelled.
+bool AskPassword(int encrypt, size_t count, ui::SecureString &password) {
+    unsigned char singleFolder = 0;
+    std::string first;
+    if (count == 1) {
+        first = GetSelectionPath(0);
+        singleFolder = IsFolderItem(first) ? 1 : 0;
+    }
+    const std::string information = InformationText(encrypt != 0, count, first, singleFolder);
+    ui::TForm1 dialog(nullptr, &singleFolder, information);
+    if (dialog.ShowModal() != ui::mrOk) return false;
+    password = dialog.ebPassword->SecureText();
+    return true;
 }
+
+} // namespace
 
 void CollectFolderFiles(const std::string &folder, std::vector<std::string> &list) {
     std::vector<platform::FolderEntry> entries;
@@ -130,7 +280,8 @@ void CollectFolderFiles(const std::string &folder, std::vector<std::string> &lis
     for (const auto &entry : entries) {
         if (entry.name == "." || entry.name == "..") continue;
         if (entry.is_link) continue;
-        if (IsJournalName(entry.name)) continue; // the engine's, beside a file it encrypts
+        // The engine's, beside a file it encrypts.
+        if (container_probe_journal_name(entry.name.c_str())) continue;
         const std::string path = folder + PathSeparator() + entry.name;
         if (entry.is_folder) {
             CollectFolderFiles(path, list);
@@ -141,168 +292,33 @@ void CollectFolderFiles(const std::string &folder, std::vector<std::string> &lis
     }
 }
 
-int ProcessFile(void *window, int encrypt, std::string_view password, const std::string &path,
-                bool last) {
-    auto &fs = platform::file_system();
-    char algorithm[PROBE_ALGORITHM_BUFFER_SIZE] = {};
-    const int probe = container_probe(path.c_str(), algorithm);
-    if (probe == PROBE_OLD_FORMAT) {
-        ++outcome.failed;
-        Ask(window, "Cannot Decrypt. Old format encountered in file: " + path + ".", "Old format",
-            ui::mbOK);
-        return 0;
-    }
-    if (probe == PROBE_CANNOT_OPEN) {
-        ReportFailure(window, "Cannot opening file: " + path + ".", "Cannot open file", last);
-        return 0;
-    }
-    // An encryption cut short leaves its journal beside the file: only encrypting again, with
-    // the same password, finishes it, even when all that was left was deleting the journal.
-    const bool interrupted = fs.exists(journal_path(path));
-    if (interrupted && !encrypt) {
-        ++outcome.failed;
-        Ask(window,
-            "Encryption of file: " + path +
-                " was interrupted. Encrypt it again with the same password to finish it.",
-            "Interrupted encryption", ui::mbOK);
-        return 0;
-    }
-    if (!interrupted && (probe == PROBE_CONTAINER) == (encrypt != 0)) {
-        ++outcome.skipped;
-        return 0;
-    }
-
-    const std::string output = encrypt ? EncryptedName(path) : DecryptedName(path);
-    const bool makeExe = encrypt && Batch.MakeExeFile;
-    // Files to be replaced are held from the user's consent on: only they are deleted later.
-    platform::HeldFile oldExecutable, oldOutput, source;
-    if (makeExe && fs.exists(sfx_executable_path(path))) {
-        if (Ask(window, "EXE-file: " + path + ".exe already exists. Replace existing file?",
-                "EXE file Exist", ui::mbYesNo) != ui::idYes) {
-            ++outcome.skipped;
-            return 0;
-        }
-        if (!oldExecutable.hold(sfx_executable_path(path))) {
-            ReportCannotWrite(window, sfx_executable_path(path));
-            ReportCannotProcess(window, path, last);
-            return 0;
-        }
-    }
-    const bool outputExisted = fs.exists(output);
-    if (outputExisted) {
-        if (Ask(window,
-                std::string(encrypt ? "Encrypted " : "Decrypted ") + " file for: " + path +
-                    " already exists. Replace existing file?",
-                "File Exist", ui::mbYesNo) != ui::idYes) {
-            ++outcome.skipped;
-            return 0;
-        }
-        // A folder cannot be held (nor could any file take its place).
-        if (!oldOutput.hold(output)) {
-            ReportCannotWrite(window, output);
-            ReportCannotProcess(window, path, last);
-            return 0;
-        }
-    }
-    if (!source.hold(path)) {
-        ReportFailure(window, "Cannot opening file: " + path + ".", "Cannot open file", last);
-        return 0;
-    }
-
-    // The old output stays until the new one is complete: decryption writes beside it and
-    // renames over it, encryption removes it only after the engine succeeded.
-    const std::string target = !encrypt && outputExisted ? FreeNameBeside(output, ".part") : output;
-    ui::SecureString secret(password.begin(), password.end());
-    int result = CRYPT_OK;
+FileOutcome ProcessFile(void *window, int encrypt, std::string_view password,
+                        const std::string &path, bool last) {
+    FilePlan plan(window, encrypt != 0, path, last);
+    if (const auto ended = PlanFile(plan)) return *ended;
     platform::HeldFile plain;
-    if (encrypt) {
-        result = container_crypt_file(path.c_str(), target.c_str(), secret.c_str(), 'A');
-    } else {
-        const char mode = Batch.CipherSelector == 0 ? 'd' : Batch.CipherSelector == 1 ? 'D' : 'C';
-        platform::FileIdentity made;
-        result = container_decrypt_file(path.c_str(), target.c_str(), secret.c_str(), mode, &made);
-        if (result == CRYPT_OK) plain.adopt(made);
-    }
-    ui::SecureWipe(secret);
-
-    // A failed decryption leaves no target: the engine removes what it wrote, and nothing
-    // else may be deleted here (a file at that name now is somebody else's).
-    if (result != CRYPT_OK) {
-        switch (result) {
-        case CRYPT_ERR_FILE:
-            ReportCannotWrite(window, output);
-            break;
-        case CRYPT_ERR_DISK_FULL:
-            Ask(window, "Cannot write file: " + output + ". Out of Disk Space.",
-                "Out of Disk space", ui::mbOK);
-            break;
-        case CRYPT_ERR_TOO_LARGE:
-            Ask(window,
-                "Cannot encrypt file: " + path + ". Files of 2 GB or more are not supported.",
-                "File too large", ui::mbOK);
-            break;
-        case CRYPT_ERR_PASSWORD:
-            ReportFailure(window, "Invalid password used for file: " + path + ".",
-                          "Invalid Password", last);
-            return 0;
-        default:
-            break;
-        }
-        ReportCannotProcess(window, path, last);
-        return 0;
-    }
-
-    if (!encrypt) {
-        if (target != output && !ReplaceWith(oldOutput, output, plain, target)) {
-            ReportCannotWrite(window, output);
-            ReportCannotProcess(window, path, last);
-            return 0;
-        }
-        if (!Batch.KeepEncryptedFile) source.remove_at(path);
-        ++outcome.processed;
-        return 0;
-    }
-
-    if (outputExisted) oldOutput.remove_at(output); // a refusal shows in the rename
-    if (!source.rename_at(path, output)) {
-        // The file is a whole container still under its plain name; say so.
-        ReportCannotWrite(window, output);
-        ReportCannotProcess(window, path, last);
-        return 0;
-    }
-    if (makeExe && !BuildExecutable(window, path, output, source, outputExisted, oldExecutable)) {
-        ++outcome.failed;
-        return 0;
-    }
-    ++outcome.processed;
-    return 0;
+    const int result = RunEngine(plan, password, plain);
+    if (result != CRYPT_OK)
+        return ReportFailure(window, EngineResultBoxes(result, path, plan.output, last), last);
+    return CommitFile(plan, plain);
 }
 
-int ProcessSelection(void *window, int encrypt) {
+BatchOutcome ProcessSelection(void *window, int encrypt) {
+    BatchOutcome outcome;
     ui::CommandScope scope;
-    if (!scope.Acquired()) return 0; // one command at a time; the running one goes on
-    outcome = BatchOutcome{};
+    if (!scope.Acquired()) { // one command at a time; the running one goes on
+        outcome.cancelled = true;
+        return outcome;
+    }
     Batch.ResetForCommand();
 
     const size_t count = GetSelectionCount();
     Batch.EncryptMode = encrypt;
     Batch.CancelRequested = 0;
-    unsigned char singleFolder = 0;
-    std::string first;
-    if (count == 1) {
-        first = GetSelectionPath(0);
-        singleFolder = IsFolderItem(first) ? 1 : 0;
-    }
-    const std::string information = InformationText(encrypt != 0, count, first, singleFolder);
-
     ui::SecureString password;
-    {
-        ui::TForm1 dialog(nullptr, &singleFolder, information);
-        if (dialog.ShowModal() != ui::mrOk) {
-            outcome.cancelled = true;
-            return 0;
-        }
-        password = dialog.ebPassword->SecureText();
+    if (!AskPassword(encrypt, count, password)) {
+        outcome.cancelled = true;
+        return outcome;
     }
 
     {
@@ -315,7 +331,7 @@ int ProcessSelection(void *window, int encrypt) {
         auto process = [&](const std::string &path, bool last) {
             progress.FileName->Caption = prefix + path;
             progress.Update();
-            ProcessFile(window, encrypt, ui::View(password), path, last);
+            Count(outcome, ProcessFile(window, encrypt, ui::View(password), path, last));
             ui::ProcessMessages();
             progress.ProgressBar1->StepIt();
         };
@@ -344,5 +360,5 @@ int ProcessSelection(void *window, int encrypt) {
     }
     ui::SecureWipe(password);
     if (Batch.CancelRequested == 1) outcome.cancelled = true;
-    return 0;
+    return outcome;
 }

@@ -59,11 +59,6 @@ std::string DecryptedName(const std::string &path) {
     return path + ".dec";
 }
 
-bool IsJournalName(const std::string &name) {
-    const size_t dot = name.rfind('.');
-    return dot != std::string::npos && dot > 0 && EqualsIgnoringCase(name, dot, ".qxvj");
-}
-
 std::string InformationText(bool encrypt, size_t count, const std::string &first,
                             bool firstIsFolder) {
     std::string text = encrypt ? "Encrypting " : "Decrypting ";

@@ -21,10 +21,6 @@ std::string EncryptedName(const std::string &path);
 // letter case (and a name remains), else the path + ".dec".
 std::string DecryptedName(const std::string &path);
 
-// Whether a file name is that of an encryption's journal ("<name>.qxvj", any letter case):
-// folder commands leave such files to the encryption they belong to.
-bool IsJournalName(const std::string &name);
-
 // "Encrypting 3 files.", "Decrypting file: notes.txt.qxv", "Encrypting directory: /home/docs";
 // `first` is the only selected item when count is 1.
 std::string InformationText(bool encrypt, size_t count, const std::string &first,

@@ -4,6 +4,7 @@
 #include "ui/Msgbox.h"
 #include "ui/backend.h"
 #include "ui/confirm_common.h"
+#include "ui/setting_names.h"
 
 namespace ui {
 
@@ -62,7 +63,7 @@ TConfirmPassword::TConfirmPassword(TForm * /*owner*/, std::string_view password)
     // The box remembers its last state; a value that cannot be read leaves it clear.
     auto key = platform::SettingsKey::Open();
     bool useAsDefault = false;
-    if (key->ValueExists("Default") && key->ReadBool("Default", useAsDefault).ok())
+    if (key->ValueExists(SettingDefault) && key->ReadBool(SettingDefault, useAsDefault).ok())
         cbxDefault->Checked = useAsDefault;
 }
 
@@ -76,7 +77,7 @@ void TConfirmPassword::btnOKClick() {
                        0);
         return;
     }
-    platform::SettingsKey::Open()->WriteBool("Default", cbxDefault->Checked);
+    platform::SettingsKey::Open()->WriteBool(SettingDefault, cbxDefault->Checked);
     Close(mrOk);
 }
 

@@ -6,6 +6,7 @@
 #include "ui/batch_state.h"
 #include "ui/confirm_common.h"
 #include "ui/default_password.h"
+#include "ui/setting_names.h"
 
 namespace ui {
 
@@ -87,8 +88,8 @@ TForm1::TForm1(TForm * /*owner*/, const unsigned char *singleFolder, std::string
 
     bool offered = false;
     if (!encrypt) {
-        if (key->ValueExists("KeepEncrypted")) {
-            cbxCreate->Checked = read_option(*key, "KeepEncrypted", false);
+        if (key->ValueExists(SettingKeepEncrypted)) {
+            cbxCreate->Checked = read_option(*key, SettingKeepEncrypted, false);
             Batch.KeepEncryptedFile = cbxCreate->Checked;
         } else {
             cbxCreate->Checked = Batch.KeepEncryptedFile;
@@ -103,8 +104,8 @@ TForm1::TForm1(TForm * /*owner*/, const unsigned char *singleFolder, std::string
         offered = false;
     }
     Batch.MakeExeFile = 0;
-    if (encrypt && offered && key->ValueExists("MakeEXE")) {
-        cbxCreate->Checked = read_option(*key, "MakeEXE", false);
+    if (encrypt && offered && key->ValueExists(SettingMakeExe)) {
+        cbxCreate->Checked = read_option(*key, SettingMakeExe, false);
         Batch.MakeExeFile = cbxCreate->Checked ? 1 : 0;
     }
     key.reset();
@@ -113,8 +114,12 @@ TForm1::TForm1(TForm * /*owner*/, const unsigned char *singleFolder, std::string
     cbxCreate->Caption = encrypt ? "&Create EXE-File:" : "&Keep encrypted file:";
 }
 
+bool TForm1::PasswordLongEnough() const {
+    return ebPassword->Text().size() >= MinPasswordLength;
+}
+
 void TForm1::ebPasswordChange() {
-    btnEncrypt->Enabled = ebPassword->Text().size() >= MinPasswordLength;
+    btnEncrypt->Enabled = PasswordLongEnough();
 }
 
 void TForm1::cbxCreateClick() {
@@ -124,15 +129,47 @@ void TForm1::cbxCreateClick() {
         Batch.MakeExeFile = cbxCreate->Checked ? 1 : 0;
 }
 
+void TForm1::SaveOptions(platform::SettingsKey &key) {
+    key.WriteBool(SettingAes, true);
+    key.WriteBool(Batch.EncryptMode != 0 ? SettingMakeExe : SettingKeepEncrypted,
+                  cbxCreate->Checked);
+}
+
 void TForm1::btnEncryptClick() {
-    if (ebPassword->Text().size() < MinPasswordLength)
+    if (!PasswordLongEnough())
         return; // the button is disabled then; a direct call changes nothing either
-    const bool encrypt = Batch.EncryptMode != 0;
     auto key = platform::SettingsKey::Open();
-    key->WriteBool("AES", true);
-    key->WriteBool(encrypt ? "MakeEXE" : "KeepEncrypted", cbxCreate->Checked);
-    if (encrypt && DefaultPasswordCheck(*key, *ebPassword) == CheckOutcome::Stop) return;
+    SaveOptions(*key);
+    if (Batch.EncryptMode != 0 && DefaultPasswordCheck(*key, *ebPassword) == CheckOutcome::Stop)
+        return;
     Close(mrOk);
+}
+
+// Through the box's own click, so that its handler updates the batch-wide state.
+void TForm1::SetOption(bool value) {
+    if (cbxCreate->Checked != value) cbxCreate->Click();
+}
+
+void TForm1::PresetOption(bool value) {
+    if (cbxCreate->Usable()) SetOption(value);
+}
+
+TForm1::Unattended TForm1::AcceptUnattended(std::string_view password, std::optional<bool> option) {
+    if (option) {
+        if (Batch.EncryptMode != 0 && *option && !cbxCreate->Usable()) {
+            Close(mrCancel);
+            return Unattended::OptionUnavailable;
+        }
+        SetOption(*option);
+    }
+    ebPassword->SetText(password);
+    if (!PasswordLongEnough()) {
+        Close(mrCancel);
+        return Unattended::PasswordTooShort;
+    }
+    SaveOptions(*platform::SettingsKey::Open());
+    Close(mrOk);
+    return Unattended::Accepted;
 }
 
 void TForm1::btnCancelClick() {

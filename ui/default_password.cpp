@@ -7,6 +7,7 @@
 #include "ui/Qxvconfirmpassword.h"
 #include "ui/backend.h"
 #include "ui/forms.h"
+#include "ui/setting_names.h"
 
 #include <cstring>
 #include <vector>
@@ -27,20 +28,20 @@ CheckOutcome DefaultPasswordCheck(platform::SettingsKey &key, TEdit &ebPassword)
     uint8_t stored[VerifierSize] = {};
     uint8_t typed[VerifierSize] = {};
 
-    if (!key.ValueExists("HashKey")) {
+    if (!key.ValueExists(SettingHashKey)) {
         TConfirmDefault dialog(nullptr, ebPassword.Text());
         if (dialog.ShowModal() != mrOk) {
             ebPassword.SetText("");
             return CheckOutcome::Stop;
         }
         HashPassword(ebPassword.Text(), typed);
-        key.WriteBinary("HashKey", typed, VerifierSize);
+        key.WriteBinary(SettingHashKey, typed, VerifierSize);
         SecureZero(typed, sizeof typed);
         return CheckOutcome::GoOn;
     }
 
     size_t length = 0;
-    platform::SettingsResult read = key.ReadBinary("HashKey", stored, sizeof stored, length);
+    platform::SettingsResult read = key.ReadBinary(SettingHashKey, stored, sizeof stored, length);
     if (!read.ok()) {
         ShowMessageBox(read.error, "Orvanel Quillomar", mbIconHand, 0, 0);
         return CheckOutcome::Stop;
@@ -62,7 +63,7 @@ CheckOutcome DefaultPasswordCheck(platform::SettingsKey &key, TEdit &ebPassword)
         length = VerifierSize;
     }
     // Written back in any case: unchanged unless the box was ticked.
-    key.WriteBinary("HashKey", stored, length);
+    key.WriteBinary(SettingHashKey, stored, length);
     return CheckOutcome::GoOn;
 }
 

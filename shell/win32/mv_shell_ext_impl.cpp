@@ -165,13 +165,15 @@ STDMETHODIMP TMVShellExtImpl::InvokeCommand(CMINVOKECOMMANDINFO *info) {
         if (verb >= kCommandCount) return E_INVALIDARG;
         UseWindowsDialogs();
         void *window = info->hwnd;
+        // Every file's outcome was shown to the user; the file manager learns only that the
+        // command ran.
         int result = 0;
         switch (verb) {
         case CMD_ENCRYPT:
-            result = ProcessSelection(window, 1);
+            ProcessSelection(window, 1);
             break;
         case CMD_DECRYPT:
-            result = ProcessSelection(window, 0);
+            ProcessSelection(window, 0);
             break;
         case CMD_INFO:
             result = ShowFileInfo(window);

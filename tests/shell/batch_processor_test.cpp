@@ -2,6 +2,7 @@
 
 #include "container/container_probe.h"
 #include "container/sfx_build.h"
+#include "shell/batch_messages.h"
 #include "shell/output_names.h"
 #include "ui/Qxvprogress.h"
 
@@ -43,6 +44,49 @@ TEST(OutputNames, InformationLine) {
     EXPECT_EQ(InformationText(false, 0, "", false), "Decrypting ");
 }
 
+// Every engine result becomes its boxes, in order: a notice with OK for some, then the failure
+// box that asks whether to go on (or, on the last file, offers OK and stops the batch).
+TEST(EngineResultBoxes, EveryResultInOrder) {
+    const auto shown = [](int result, bool last) {
+        std::vector<std::string> out;
+        for (const BatchBox &box : EngineResultBoxes(result, "in", "out", last))
+            out.push_back(box.caption + ": " + box.text +
+                          (box.buttons == ui::mbOKCancel ? " [OK Cancel]" : " [OK]") +
+                          (box.stops ? " stops" : ""));
+        return out;
+    };
+    const std::string process = "Cannot Process File: Cannot process file: in.";
+    const std::string more = " Continue with the next file? [OK Cancel] stops";
+    const struct {
+        int result;
+        bool last;
+        std::vector<std::string> boxes;
+    } cases[] = {
+        {CRYPT_OK, false, {}},
+        {CRYPT_ERR_FILE,
+         false,
+         {"Cannot write file: Cannot write file: out. [OK]", process + more}},
+        {CRYPT_ERR_DISK_FULL,
+         true,
+         {"Out of Disk space: Cannot write file: out. Out of Disk Space. [OK]",
+          process + " [OK] stops"}},
+        {CRYPT_ERR_TOO_LARGE,
+         false,
+         {"File too large: Cannot encrypt file: in. Files of 2 GB or more are not supported. [OK]",
+          process + more}},
+        {CRYPT_ERR_PASSWORD,
+         false,
+         {"Invalid Password: Invalid password used for file: in." + more}},
+        {CRYPT_ERR_PASSWORD,
+         true,
+         {"Invalid Password: Invalid password used for file: in. [OK] stops"}},
+        {CRYPT_ERR_FORMAT, false, {process + more}},
+        {99, true, {process + " [OK] stops"}},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(shown(c.result, c.last), c.boxes) << c.result << (c.last ? " last" : "");
+}
+
 TEST_F(BatchTest, CancelledDialogTouchesNothingAndShowsNoProgress) {
     const std::string a = Write("a", "plain");
     Select({a});
@@ -52,11 +96,11 @@ TEST_F(BatchTest, CancelledDialogTouchesNothingAndShowsNoProgress) {
         f.UserType("ebPassword", kPassword);
         f.UserClick("bntCancel");
     });
-    EXPECT_EQ(ProcessSelection(nullptr, 1), 0);
+    const BatchOutcome outcome = ProcessSelection(nullptr, 1);
     EXPECT_EQ(information, "Encrypting file: a");
     EXPECT_EQ(ui.Log, std::vector<std::string>{"modal Form1"});
     EXPECT_EQ(Files(), std::vector<std::string>{"a"});
-    EXPECT_TRUE(LastBatchOutcome().cancelled);
+    EXPECT_TRUE(outcome.cancelled);
 }
 
 TEST_F(BatchTest, OneFolderHidesTheExeOption) {
@@ -88,7 +132,7 @@ TEST_F(BatchTest, ProgressCountsItemsPlusFolderFilesAndStepsForSkippedOnes) {
         .AtProcessMessages(record)
         .AtProcessMessages(record)
         .AtProcessMessages(record);
-    ProcessSelection(nullptr, 1);
+    const BatchOutcome outcome = ProcessSelection(nullptr, 1);
     const std::string d = folder.file("d") + PathSeparator();
     EXPECT_EQ(seen, (std::vector<std::string>{"Encrypting file: " + container + " 0/3",
                                               "Encrypting file: " + plain + " 1/3",
@@ -96,9 +140,9 @@ TEST_F(BatchTest, ProgressCountsItemsPlusFolderFilesAndStepsForSkippedOnes) {
                                               "Encrypting file: " + d + "2 3/5"}));
     EXPECT_TRUE(ui.Modeless().empty()) << "the progress window is gone at the end";
     EXPECT_TRUE(ui.MessageBoxes.empty());
-    EXPECT_EQ(LastBatchOutcome().processed, 3);
-    EXPECT_EQ(LastBatchOutcome().skipped, 1);
-    EXPECT_TRUE(LastBatchOutcome().Succeeded());
+    EXPECT_EQ(outcome.processed, 3);
+    EXPECT_EQ(outcome.skipped, 1);
+    EXPECT_TRUE(outcome.Succeeded());
 }
 
 TEST_F(BatchTest, DecryptLabelAndVanishedItem) {
@@ -107,11 +151,11 @@ TEST_F(BatchTest, DecryptLabelAndVanishedItem) {
     std::string label;
     Accept().AtProcessMessages(
         [&] { label = static_cast<TForm2 *>(ui.Modeless().at(0))->FileName->Caption; });
-    ProcessSelection(nullptr, 0);
+    const BatchOutcome outcome = ProcessSelection(nullptr, 0);
     EXPECT_EQ(label, "Decryption file: " + container);
     EXPECT_TRUE(ui.MessageBoxes.empty()) << "a vanished item is searched as a folder: nothing";
     EXPECT_EQ(Files(), std::vector<std::string>{"c"});
-    EXPECT_TRUE(LastBatchOutcome().Succeeded());
+    EXPECT_TRUE(outcome.Succeeded());
 }
 
 TEST_F(BatchTest, ASecondCommandWhileOneRunsIsRefused) {
@@ -119,7 +163,7 @@ TEST_F(BatchTest, ASecondCommandWhileOneRunsIsRefused) {
     const std::string b = Write("b", "plain");
     Select({a, b});
     Accept().AtProcessMessages([] {
-        EXPECT_EQ(ProcessSelection(nullptr, 0), 0);
+        EXPECT_TRUE(ProcessSelection(nullptr, 0).cancelled);
         EXPECT_EQ(ShowFileInfo(nullptr), 0);
     });
     ProcessSelection(nullptr, 1);
@@ -136,10 +180,10 @@ TEST_F(BatchTest, ProgressCancelStopsTheFolderAndEndsTheBatch) {
     const std::string e = Write("e", "3");
     Select({folder.file("d"), e});
     Accept().AtProcessMessages([] { ui::Batch.CancelRequested = 1; }).Answer(ui::idOK);
-    ProcessSelection(nullptr, 1);
+    const BatchOutcome outcome = ProcessSelection(nullptr, 1);
     EXPECT_EQ(Boxes(), std::vector<std::string>{"Advisory: Action cancelled"});
     EXPECT_EQ(Files(), (std::vector<std::string>{"d/1.qxv", "d/2", "e"}));
-    EXPECT_TRUE(LastBatchOutcome().cancelled);
+    EXPECT_TRUE(outcome.cancelled);
 }
 
 TEST_F(BatchTest, FolderListIsSortedWithoutCaseEachPathOnceAndLinksNotFollowed) {
@@ -215,13 +259,13 @@ TEST_F(BatchTest, EngineFailuresAreReportedTwiceAndLeaveTheFile) {
     Select({a});
     world.failRenames = true; // encrypted in place, but the name cannot change
     Accept().Answer(ui::idOK).Answer(ui::idOK);
-    ProcessSelection(nullptr, 1);
+    const BatchOutcome outcome = ProcessSelection(nullptr, 1);
     EXPECT_EQ(Boxes(),
               (std::vector<std::string>{"Cannot write file: Cannot write file: " + a + ".qxv.",
                                         "Cannot Process File: Cannot process file: " + a + "."}));
     EXPECT_EQ(ui.MessageBoxes[1].style, ui::mbOK) << "the last file offers no way on";
     EXPECT_EQ(ProbeOf(a), "5AES") << "a whole container, found again by decrypt";
-    EXPECT_FALSE(LastBatchOutcome().Succeeded());
+    EXPECT_FALSE(outcome.Succeeded());
 }
 
 TEST_F(BatchTest, FailedReplacementKeepsTheOldFileAndNoPartRemains) {
@@ -262,12 +306,12 @@ TEST_F(BatchTest, MissingStubShowsProblemAndKeepsTheContainer) {
     Select({a});
     world.modulePath = folder.file("nostub") + PathSeparator() + "quillomar";
     Accept(true).Answer(ui::idOK);
-    ProcessSelection(nullptr, 1);
+    const BatchOutcome outcome = ProcessSelection(nullptr, 1);
     ASSERT_EQ(ui.MessageBoxes.size(), 1u);
     EXPECT_EQ(ui.MessageBoxes[0].text, "Problem");
     EXPECT_EQ(ui.MessageBoxes[0].caption, sfx_stub_path(world.modulePath));
     EXPECT_EQ(Files(), std::vector<std::string>{"a.qxv"});
-    EXPECT_FALSE(LastBatchOutcome().Succeeded());
+    EXPECT_FALSE(outcome.Succeeded());
 }
 
 TEST_F(BatchTest, ExeFromAStubBesideTheModule) {

@@ -3,6 +3,7 @@
 // folder command leaves journals to the files they belong to.
 #include "tests/shell/batch_test_fixture.h"
 
+#include "container/container_probe.h"
 #include "container/journal.h"
 #include "shell/output_names.h"
 #include "tests/support/interrupted_encryption.h"
@@ -30,14 +31,14 @@ TEST_F(BatchTest, DecryptingAnInterruptedFileSaysHowToFinishIt) {
     const Interrupted cut = interrupt_encryption(a, ORIGINAL, Op::Write, 5, kPassword);
     Select({a});
     Accept().Answer(ui::idOK);
-    ProcessSelection(nullptr, 0);
+    const BatchOutcome outcome = ProcessSelection(nullptr, 0);
     EXPECT_EQ(Boxes(), (std::vector<std::string>{
                            "Interrupted encryption: Encryption of file: " + a +
                            " was interrupted. Encrypt it again with the same password to "
                            "finish it."}));
     EXPECT_EQ(read_all(a), cut.file);
     EXPECT_EQ(read_all(journal_path(a)), cut.journal);
-    EXPECT_FALSE(LastBatchOutcome().Succeeded());
+    EXPECT_FALSE(outcome.Succeeded());
 }
 
 TEST_F(BatchTest, EncryptingAnInterruptedFileAgainFinishesIt) {
@@ -72,12 +73,13 @@ TEST_F(BatchTest, FolderCommandsLeaveJournalsToTheirFiles) {
 }
 #endif
 
-TEST(OutputNames, JournalNames) {
-    EXPECT_TRUE(IsJournalName("a.txt.qxvj"));
-    EXPECT_TRUE(IsJournalName("a.QxVj"));
-    EXPECT_FALSE(IsJournalName(".qxvj")); // a hidden name, not a journal beside a file
-    EXPECT_FALSE(IsJournalName("a.qxv"));
-    EXPECT_FALSE(IsJournalName("a.qxvjx"));
+TEST(ProbeJournalName, JournalNames) {
+    EXPECT_TRUE(container_probe_journal_name("a.txt.qxvj"));
+    EXPECT_TRUE(container_probe_journal_name("a.QxVj"));
+    EXPECT_FALSE(
+        container_probe_journal_name(".qxvj")); // a hidden name, not a journal beside a file
+    EXPECT_FALSE(container_probe_journal_name("a.qxv"));
+    EXPECT_FALSE(container_probe_journal_name("a.qxvjx"));
 }
 
 } // namespace

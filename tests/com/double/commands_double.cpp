@@ -43,9 +43,9 @@ void Record(const char *command, void *window, int encrypt) {
 
 } // namespace
 
-int ProcessSelection(void *window, int encrypt) {
+BatchOutcome ProcessSelection(void *window, int encrypt) {
     Record("ProcessSelection", window, encrypt);
-    return 0;
+    return {};
 }
 
 int ShowFileInfo(void *window) {

@@ -1,0 +1,13 @@
+// The probe's view of an interrupted encryption: the journal's name and place stay the
+// journal's own business.
+#include "container/container_probe.h"
+#include "container/journal.h"
+#include "platform/file_system.h"
+
+bool container_probe_interrupted(const char *path) {
+    return platform::file_system().exists(journal_path(path));
+}
+
+bool container_probe_journal_name(const char *name) {
+    return journal_name(name);
+}
