@@ -2,37 +2,33 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+extern char **environ;
 
 namespace platform {
 
 bool shell_open(const std::string &target) {
-    // Everything the child needs is prepared before fork.
+    // xdg-open is waited for, so that a missing opener or a type without a program is noticed;
+    // it hands the target to the desktop's program and ends. Its own streams go nowhere, so
+    // that neither it nor the program it starts writes into a dialog on the terminal.
+    posix_spawn_file_actions_t actions;
+    if (posix_spawn_file_actions_init(&actions) != 0) return false;
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
     char program[] = "xdg-open";
-    std::string argument = target;
-    char *argv[] = {program, argument.data(), nullptr};
-
-    pid_t child = ::fork();
-    if (child < 0) return false;
-    if (child == 0) {
-        // The grandchild runs the opener; the child exits at once so that no zombie is left
-        // and the caller does not wait for the opened program.
-        pid_t grandchild = ::fork();
-        if (grandchild == 0) {
-            int null = ::open("/dev/null", O_RDWR);
-            if (null >= 0) {
-                ::dup2(null, STDIN_FILENO);
-                ::dup2(null, STDOUT_FILENO);
-                ::dup2(null, STDERR_FILENO);
-            }
-            ::execvp(program, argv);
-            ::_exit(127);
-        }
-        ::_exit(grandchild < 0 ? 1 : 0);
-    }
+    // A name that starts with "-" must not be taken for an option.
+    std::string argument = target.starts_with('-') ? "./" + target : target;
+    char *arguments[] = {program, argument.data(), nullptr};
+    pid_t child;
+    const int spawned = posix_spawnp(&child, program, &actions, nullptr, arguments, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) return false;
     int status = 0;
-    while (::waitpid(child, &status, 0) < 0) {
+    while (waitpid(child, &status, 0) < 0) {
         if (errno != EINTR) return false;
     }
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
