@@ -1,69 +1,38 @@
 #include "cli/password_source.h"
 
 #include "platform/file_system.h"
-#include "platform/terminal.h"
+#include "platform/secret_line.h"
 
 namespace cli {
-namespace {
-
-// Drops the line end; a final line without one counts as well.
-void EndLine(ui::SecureString &line) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-}
-
-bool FromStandardInput(ui::SecureString &password, std::string &error) {
-    namespace term = platform::terminal;
-    for (;;) {
-        char c = 0;
-        switch (term::read_byte(c)) {
-        case term::ReadResult::Byte:
-            if (c == '\n') {
-                EndLine(password);
-                return true;
-            }
-            password += c;
-            break;
-        case term::ReadResult::End:
-            EndLine(password);
-            return true;
-        case term::ReadResult::Interrupted:
-            ui::SecureWipe(password);
-            error = "interrupted";
-            return false;
-        }
-    }
-}
-
-} // namespace
 
 bool ReadPasswordLine(const std::string &file, ui::SecureString &password, std::string &error) {
-    ui::SecureWipe(password);
-    if (file == "-") return FromStandardInput(password, error);
-
-    auto in = platform::file_system().open(file, platform::Access::Read, platform::Share::Read,
-                                           platform::Disposition::OpenExisting);
-    if (!in) {
-        error = "cannot read the password file " + file;
+    using platform::LineRead;
+    const bool standardInput = file == "-";
+    const std::string source = standardInput ? "standard input" : "the password file " + file;
+    LineRead got = LineRead::Failed;
+    if (standardInput) {
+        got = platform::read_secret_line(password);
+    } else if (auto in =
+                   platform::file_system().open(file, platform::Access::Read, platform::Share::Read,
+                                                platform::Disposition::OpenExisting)) {
+        got = platform::read_secret_line(*in, password);
+    }
+    switch (got) {
+    case LineRead::Line:
+    case LineRead::End: // an empty input: an empty password, as from an empty line
+        return true;
+    case LineRead::Interrupted:
+        error = "interrupted";
         return false;
+    case LineRead::TooLong:
+        error = "the password in " + source + " is longer than " +
+                std::to_string(platform::SECRET_LINE_MAX) + " bytes";
+        return false;
+    case LineRead::Failed:
+        break;
     }
-    char buffer[256];
-    for (;;) {
-        size_t got = 0;
-        if (!in->read(buffer, sizeof buffer, &got)) {
-            ui::SecureZero(buffer, sizeof buffer);
-            ui::SecureWipe(password);
-            error = "cannot read the password file " + file;
-            return false;
-        }
-        size_t used = 0;
-        while (used < got && buffer[used] != '\n')
-            ++used;
-        password.append(buffer, used);
-        if (used < got || got == 0) break;
-    }
-    ui::SecureZero(buffer, sizeof buffer);
-    EndLine(password);
-    return true;
+    error = "cannot read " + source;
+    return false;
 }
 
 } // namespace cli

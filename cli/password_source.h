@@ -1,5 +1,5 @@
 // The password of an unattended run: the first line of a file, or of standard input for "-",
-// without its line end.
+// without its line end (platform/secret_line.h).
 #pragma once
 
 #include "ui/secure_string.h"
@@ -8,7 +8,8 @@
 
 namespace cli {
 
-// False (and `error` set) when the file cannot be read.
+// False (and `error` set) when the input cannot be read, Ctrl-C ends the read, or the line is
+// longer than platform::SECRET_LINE_MAX bytes.
 bool ReadPasswordLine(const std::string &file, ui::SecureString &password, std::string &error);
 
 } // namespace cli

@@ -62,7 +62,8 @@ StubKey::~StubKey() {
     wipe_memory(bytes, sizeof bytes);
 }
 
-void stub_derive_key(const SecretBytes &password, const StubContainer &container, StubKey &key) {
+void stub_derive_key(const platform::SecureString &password, const StubContainer &container,
+                     StubKey &key) {
     derive_key(password.c_str(), container.salt.data(),
                static_cast<uint32_t>(container.salt.size()), key.bytes, container.key_length);
 }

@@ -4,8 +4,8 @@
 #pragma once
 
 #include "platform/file_system.h"
+#include "platform/secure_string.h"
 #include "stub/container_locator.h"
-#include "stub/secret_bytes.h"
 
 enum class StubDecryptResult { Ok, WrongPassword, FileError };
 
@@ -16,7 +16,8 @@ struct StubKey {
 };
 
 // The key: the first K bytes of SHA-1 over the whole password followed by the whole salt.
-void stub_derive_key(const SecretBytes &password, const StubContainer &container, StubKey &key);
+void stub_derive_key(const platform::SecureString &password, const StubContainer &container,
+                     StubKey &key);
 
 // Reads only. Decrypts the key check block, chained to the cipher block before it (or the zero
 // IV), and the final block: WrongPassword when the block is not the key, FileError when the final

@@ -82,13 +82,13 @@ StubOutcome qxvsd_run(const std::string &input_path, StubDialog &dialog) {
     if (const char *problem = stub_locate_container(*input, container))
         return fail(dialog, problem);
 
-    SecretBytes password;
+    platform::SecureString password;
     std::string output;
     if (!dialog.ask_password_and_output(proposed, password, output)) return StubOutcome::Cancelled;
     if (password.empty()) return fail(dialog, STUB_MSG_EMPTY_PASSWORD);
     StubKey key;
     stub_derive_key(password, container, key);
-    password.clear();
+    platform::SecureWipe(password);
 
     switch (stub_check_key(*input, container, key.bytes)) {
     case StubDecryptResult::WrongPassword:

@@ -12,13 +12,12 @@ class TerminalStubDialog final : public StubDialog {
 public:
     TerminalStubDialog();
 
-    bool ask_password_and_output(const std::string &proposed, SecretBytes &password,
+    bool ask_password_and_output(const std::string &proposed, platform::SecureString &password,
                                  std::string &output_path) override;
     void show_message(const char *text) override;
-    bool open_with_associated_program(const std::string &path) override;
 
 private:
-    bool read_password(SecretBytes &password, bool &cancelled);
+    bool read_password(platform::SecureString &password, bool &cancelled);
     bool confirm_replace(const std::string &path);
 
     bool interactive_;

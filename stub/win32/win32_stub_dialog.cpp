@@ -8,8 +8,6 @@
 #include <windows.h>
 
 #include <commdlg.h>
-#include <objbase.h>
-#include <shellapi.h>
 
 #include <vector>
 
@@ -38,8 +36,8 @@ void place_frame(HWND frame) {
 }
 
 // The password field's text as bytes of the ANSI code page, the form stored containers need.
-void read_password(HWND hook_window, SecretBytes &password) {
-    password.clear();
+void read_password(HWND hook_window, platform::SecureString &password) {
+    platform::SecureWipe(password);
     HWND edit = GetDlgItem(hook_window, IDC_STUB_PASSWORD);
     int length = GetWindowTextLengthW(edit);
     if (length <= 0) return;
@@ -68,8 +66,8 @@ UINT_PTR CALLBACK save_dialog_hook(HWND hook_window, UINT message, WPARAM, LPARA
         place_frame(GetParent(hook_window));
         return 0;
     case CDN_FILEOK: {
-        auto *password =
-            reinterpret_cast<SecretBytes *>(GetWindowLongPtrW(hook_window, GWLP_USERDATA));
+        auto *password = reinterpret_cast<platform::SecureString *>(
+            GetWindowLongPtrW(hook_window, GWLP_USERDATA));
         read_password(hook_window, *password);
         if (!password->empty()) return 0;
         stub_message_box(STUB_MSG_ENTER_PASSWORD);
@@ -89,7 +87,8 @@ void stub_message_box(const char *text) {
                 MB_OK | MB_SETFOREGROUND | MB_TASKMODAL);
 }
 
-bool Win32StubDialog::ask_password_and_output(const std::string &proposed, SecretBytes &password,
+bool Win32StubDialog::ask_password_and_output(const std::string &proposed,
+                                              platform::SecureString &password,
                                               std::string &output_path) {
     std::vector<wchar_t> file_name(FILE_NAME_CAPACITY, L'\0');
     std::wstring initial = platform::win32::widen(proposed);
@@ -122,13 +121,4 @@ bool Win32StubDialog::ask_password_and_output(const std::string &proposed, Secre
 
 void Win32StubDialog::show_message(const char *text) {
     stub_message_box(text);
-}
-
-bool Win32StubDialog::open_with_associated_program(const std::string &path) {
-    // Some handlers behind ShellExecute are COM objects and expect an initialised apartment.
-    HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
-    HINSTANCE result = ShellExecuteW(nullptr, L"open", platform::win32::widen(path).c_str(),
-                                     nullptr, nullptr, SW_SHOWDEFAULT);
-    if (SUCCEEDED(com)) CoUninitialize();
-    return reinterpret_cast<INT_PTR>(result) > 32;
 }

@@ -1,7 +1,7 @@
 // The file behind the settings store on POSIX systems: where it lives, its permissions, its
 // atomic replacement and how it keeps what it does not understand.
 #ifndef _WIN32
-#include "platform/posix/settings_file.h"
+#include "platform/linux/settings_file.h"
 #include "platform/settings.h"
 #include "tests/support/settings_sandbox.h"
 

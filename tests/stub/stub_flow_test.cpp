@@ -29,7 +29,7 @@ public:
     std::vector<std::string> messages;
     std::vector<std::string> opened;
 
-    bool ask_password_and_output(const std::string &proposed_name, SecretBytes &typed,
+    bool ask_password_and_output(const std::string &proposed_name, platform::SecureString &typed,
                                  std::string &output_path) override {
         proposed = proposed_name;
         if (cancel) return false;

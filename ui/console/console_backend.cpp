@@ -1,5 +1,6 @@
 #include "ui/console/console_backend.h"
 
+#include "platform/secret_line.h"
 #include "ui/Hyperlink.h"
 #include "ui/forms.h"
 
@@ -73,26 +74,19 @@ YesNo parse_yes_no(std::string_view answer) {
 } // namespace
 
 bool ConsoleBackend::ReadLine(SecureString &line) {
-    SecureWipe(line);
-    for (;;) {
-        char c = 0;
-        switch (term::read_byte(c)) {
-        case term::ReadResult::Byte:
-            if (c == '\n') {
-                if (!line.empty() && line.back() == '\r') line.pop_back();
-                return true;
-            }
-            line += c;
-            break;
-        case term::ReadResult::End:
-            // A last line without its line end still counts; an empty one is the end.
-            if (!line.empty()) return true;
-            return false;
-        case term::ReadResult::Interrupted:
-            SecureWipe(line);
-            return false;
-        }
+    switch (platform::read_secret_line(line)) {
+    case platform::LineRead::Line:
+        return true;
+    case platform::LineRead::TooLong:
+        say(cat({"\nThe answer is longer than ", std::to_string(platform::SECRET_LINE_MAX),
+                 " bytes.\n"}));
+        return false;
+    case platform::LineRead::End:
+    case platform::LineRead::Interrupted:
+    case platform::LineRead::Failed:
+        break;
     }
+    return false;
 }
 
 bool ConsoleBackend::AskControls(TForm &form) {

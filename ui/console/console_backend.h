@@ -31,7 +31,8 @@ public:
     void OpenUrl(const std::string &url) override;
 
 private:
-    // One line of input without its line end; false at end of input or on Ctrl-C.
+    // One line of input without its line end (platform/secret_line.h); false at end of input,
+    // on Ctrl-C and for a line too long to be an answer.
     bool ReadLine(SecureString &line);
     // Asks one question of a dialog; false when the dialog is to be cancelled.
     bool AskControls(TForm &form);

@@ -1,6 +1,6 @@
 #include "tests/fuzz/targets/fuzz_bodies.h"
 
-#include "platform/posix/settings_file.h"
+#include "platform/linux/settings_file.h"
 
 // Any text parses, and what it gives is kept through a write and a second read: the store
 // writes back every value it read, unknown notations included.

@@ -14,7 +14,7 @@ void fuzz_stub(const uint8_t *data, size_t size) {
     if (stub_locate_container(input, container) != nullptr) return;
     FUZZ_REQUIRE(container.start + container.cipher_length <= size);
     FUZZ_REQUIRE(container.key_length <= sizeof StubKey{}.bytes);
-    SecretBytes password;
+    platform::SecureString password;
     password.assign(FUZZ_PASSWORD, std::strlen(FUZZ_PASSWORD));
     StubKey key;
     stub_derive_key(password, container, key);

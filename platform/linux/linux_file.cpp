@@ -1,13 +1,13 @@
-#include "platform/posix/posix_file.h"
+#include "platform/linux/linux_file.h"
 
-#include "platform/posix/posix_sharing.h"
+#include "platform/linux/linux_sharing.h"
 
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace platform::posix {
+namespace platform::linux_os {
 
 namespace {
 
@@ -53,11 +53,11 @@ void from_file_time(uint64_t file_time, int64_t *seconds, long *nanoseconds) {
     *nanoseconds = static_cast<long>(file_time % TICKS_PER_SECOND) * 100;
 }
 
-PosixFile::~PosixFile() {
+LinuxFile::~LinuxFile() {
     close(fd_);
 }
 
-bool PosixFile::read(void *buffer, size_t count, size_t *done) {
+bool LinuxFile::read(void *buffer, size_t count, size_t *done) {
     *done = 0;
     auto *bytes = static_cast<uint8_t *>(buffer);
     while (*done < count) {
@@ -70,7 +70,7 @@ bool PosixFile::read(void *buffer, size_t count, size_t *done) {
     return true;
 }
 
-bool PosixFile::write(const void *buffer, size_t count, size_t *done) {
+bool LinuxFile::write(const void *buffer, size_t count, size_t *done) {
     *done = 0;
     const auto *bytes = static_cast<const uint8_t *>(buffer);
     while (*done < count) {
@@ -82,7 +82,7 @@ bool PosixFile::write(const void *buffer, size_t count, size_t *done) {
     return true;
 }
 
-bool PosixFile::seek(int64_t offset, Origin origin, uint64_t *position) {
+bool LinuxFile::seek(int64_t offset, Origin origin, uint64_t *position) {
     const off_t at = lseek(fd_, static_cast<off_t>(offset), whence_of(origin));
     if (at < 0) return false;
     if (position != nullptr) *position = static_cast<uint64_t>(at);
@@ -91,7 +91,7 @@ bool PosixFile::seek(int64_t offset, Origin origin, uint64_t *position) {
 
 // Growing the file allocates its blocks, so that a full disk shows here and not in a later
 // write; file systems that cannot allocate ahead get a sparse extension.
-bool PosixFile::set_end() {
+bool LinuxFile::set_end() {
     const off_t at = lseek(fd_, 0, SEEK_CUR);
     struct stat status {};
     if (at < 0 || fstat(fd_, &status) != 0) return false;
@@ -106,7 +106,7 @@ bool PosixFile::set_end() {
     return ftruncate(fd_, at) == 0;
 }
 
-bool PosixFile::size(uint64_t *size) {
+bool LinuxFile::size(uint64_t *size) {
     struct stat status {};
     if (fstat(fd_, &status) != 0) return false;
     *size = static_cast<uint64_t>(status.st_size);
@@ -114,7 +114,7 @@ bool PosixFile::size(uint64_t *size) {
 }
 
 // Creation time is the birth time where the file system reports one, else the last-write time.
-bool PosixFile::get_times(FileTimes *times) {
+bool LinuxFile::get_times(FileTimes *times) {
     struct statx status {};
     if (statx(fd_, "", AT_EMPTY_PATH, STATX_ATIME | STATX_MTIME | STATX_BTIME, &status) != 0)
         return false;
@@ -127,7 +127,7 @@ bool PosixFile::get_times(FileTimes *times) {
 }
 
 // The birth time cannot be set here; access and last-write times can.
-bool PosixFile::set_times(const FileTimes &times) {
+bool LinuxFile::set_times(const FileTimes &times) {
     const timespec specs[2] = {timespec_of(times.access), timespec_of(times.write)};
     if (times.access == 0 && times.write == 0) return true;
     return futimens(fd_, specs) == 0;
@@ -135,22 +135,22 @@ bool PosixFile::set_times(const FileTimes &times) {
 
 // The data and what reading it back needs (the size), not the times: half the device work of
 // fsync on a file that only grew or was overwritten.
-bool PosixFile::flush() {
+bool LinuxFile::flush() {
     return fdatasync(fd_) == 0;
 }
 
-bool PosixFile::get_permissions(uint32_t *mode) {
+bool LinuxFile::get_permissions(uint32_t *mode) {
     struct stat status {};
     if (fstat(fd_, &status) != 0) return false;
     *mode = status.st_mode & 0777;
     return true;
 }
 
-bool PosixFile::set_permissions(uint32_t mode) {
+bool LinuxFile::set_permissions(uint32_t mode) {
     return fchmod(fd_, static_cast<mode_t>(mode & 0777)) == 0;
 }
 
-bool PosixFile::identity(FileIdentity *identity) {
+bool LinuxFile::identity(FileIdentity *identity) {
     struct stat status {};
     if (fstat(fd_, &status) != 0) return false;
     identity->volume = static_cast<uint64_t>(status.st_dev);
@@ -191,7 +191,7 @@ std::unique_ptr<File> open_file(const std::string &path, Access access, Share sh
             unlink(path.c_str());
         return nullptr;
     }
-    return std::make_unique<PosixFile>(fd);
+    return std::make_unique<LinuxFile>(fd);
 }
 
-} // namespace platform::posix
+} // namespace platform::linux_os

@@ -12,9 +12,9 @@
 
 #include "platform/file_system.h"
 
-namespace platform::posix {
+namespace platform::linux_os {
 
 // true when the handle `fd` may join the file's other handles; it then holds its markers.
 bool acquire_sharing(int fd, Access access, Share share);
 
-} // namespace platform::posix
+} // namespace platform::linux_os

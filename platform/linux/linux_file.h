@@ -1,17 +1,17 @@
-// An open file on POSIX systems, with Windows-style sharing emulated by open-file-description
-// locks (see posix_sharing.h).
+// An open file on Linux, with Windows-style sharing emulated by open-file-description locks
+// (see linux_sharing.h).
 #pragma once
 
 #include "platform/file_system.h"
 
-namespace platform::posix {
+namespace platform::linux_os {
 
-class PosixFile final : public File {
+class LinuxFile final : public File {
 public:
-    explicit PosixFile(int fd) : fd_(fd) {}
-    ~PosixFile() override;
-    PosixFile(const PosixFile &) = delete;
-    PosixFile &operator=(const PosixFile &) = delete;
+    explicit LinuxFile(int fd) : fd_(fd) {}
+    ~LinuxFile() override;
+    LinuxFile(const LinuxFile &) = delete;
+    LinuxFile &operator=(const LinuxFile &) = delete;
 
     bool read(void *buffer, size_t count, size_t *done) override;
     bool write(const void *buffer, size_t count, size_t *done) override;
@@ -36,4 +36,4 @@ std::unique_ptr<File> open_file(const std::string &path, Access access, Share sh
 uint64_t to_file_time(int64_t seconds, uint32_t nanoseconds);
 void from_file_time(uint64_t file_time, int64_t *seconds, long *nanoseconds);
 
-} // namespace platform::posix
+} // namespace platform::linux_os

@@ -1,10 +1,10 @@
-#include "platform/posix/posix_sharing.h"
+#include "platform/linux/linux_sharing.h"
 
 #include <cerrno>
 #include <cstdint>
 #include <fcntl.h>
 
-namespace platform::posix {
+namespace platform::linux_os {
 
 namespace {
 
@@ -52,4 +52,4 @@ bool acquire_sharing(int fd, Access access, Share share) {
            (lets_read || hold(fd, DENIES_READ)) && (lets_write || hold(fd, DENIES_WRITE));
 }
 
-} // namespace platform::posix
+} // namespace platform::linux_os

@@ -1,4 +1,4 @@
-#include "platform/posix/posix_file.h"
+#include "platform/linux/linux_file.h"
 
 #include <cerrno>
 #include <climits>
@@ -73,11 +73,11 @@ bool rename_at_no_replace(int from_folder, const char *from, int to_folder, cons
     return unlinkat(from_folder, from, 0) == 0;
 }
 
-class PosixFileSystem final : public FileSystem {
+class LinuxFileSystem final : public FileSystem {
 public:
     std::unique_ptr<File> open(const std::string &path, Access access, Share share,
                                Disposition disposition) override {
-        return posix::open_file(path, access, share, disposition);
+        return linux_os::open_file(path, access, share, disposition);
     }
 
     // Like the Windows copy: contents, permissions and last-write time; never over an
@@ -205,7 +205,7 @@ public:
 } // namespace
 
 FileSystem &native_file_system() {
-    static PosixFileSystem instance;
+    static LinuxFileSystem instance;
     return instance;
 }
 

@@ -1,4 +1,5 @@
-// The text form of the settings file and its atomic replacement (POSIX settings store).
+// The text form of the settings file and its atomic replacement (the settings store outside
+// Windows).
 #pragma once
 
 #include <cstdint>

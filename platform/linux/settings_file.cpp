@@ -1,4 +1,4 @@
-#include "platform/posix/settings_file.h"
+#include "platform/linux/settings_file.h"
 
 #include <cerrno>
 #include <cstdio>

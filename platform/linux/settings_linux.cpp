@@ -4,7 +4,7 @@
 //   "HashKey"=hex:0a,1b,...
 // Every write replaces the whole file atomically (temporary file, fsync, rename), so a
 // crash leaves either the old or the new settings. Folder 0700, file 0600.
-#include "platform/posix/settings_file.h"
+#include "platform/linux/settings_file.h"
 #include "platform/settings.h"
 
 #include <cerrno>
