@@ -15,8 +15,7 @@ using platform::Access;
 using platform::Disposition;
 using platform::Share;
 
-// The stub's message for each way a trailer is refused (several share a text, told apart by
-// the tests of their files only).
+// The stub's message for each way the trailer search refuses a file; several share a text.
 const char *trailer_message(TrailerError error) {
     switch (error) {
     case TrailerError::None:
