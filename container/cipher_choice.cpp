@@ -3,36 +3,37 @@
 #include "crypto/convmech.h"
 
 #include <cstring>
-#include <initializer_list>
 
 namespace {
 
-const CipherChoice DES = {CONVMECH_DES, 8, 8, "DES"};
-const CipherChoice DES3 = {CONVMECH_DES3_2KEY, 16, 8, "DES3"};
-const CipherChoice AES = {CONVMECH_AES128, 16, 16, "AES"};
+constexpr CipherChoice CIPHERS[] = {
+    {"DES", CONVMECH_DES, 8, 8, CONVMECH_CBC_ENCRYPT, CONVMECH_CBC_DECRYPT, 'e', 'd'},
+    {"DES3", CONVMECH_DES3_2KEY, 16, 8, CONVMECH_CBC_ENCRYPT, CONVMECH_CBC_DECRYPT, 'E', 'D'},
+    {"AES", CONVMECH_AES128, 16, 16, CONVMECH_CBC_ENCRYPT, CONVMECH_CBC_DECRYPT, 'A', 'C'},
+};
+
+constexpr bool rows_fit() {
+    for (const CipherChoice &cipher : CIPHERS)
+        if (cipher.key_length > CONTAINER_KEY_MAX || cipher.block_size > CONTAINER_BLOCK_MAX)
+            return false;
+    return true;
+}
+static_assert(rows_fit(), "a cipher's key or block exceeds the container's buffers");
 
 } // namespace
 
 const CipherChoice *cipher_for_mode(char mode, bool *encrypt) {
-    *encrypt = mode == 'e' || mode == 'E' || mode == 'A';
-    switch (mode) {
-    case 'e':
-    case 'd':
-        return &DES;
-    case 'E':
-    case 'D':
-        return &DES3;
-    case 'A':
-    case 'C':
-        return &AES;
-    default:
-        return nullptr;
+    *encrypt = false;
+    for (const CipherChoice &cipher : CIPHERS) {
+        *encrypt = mode == cipher.encrypt_letter;
+        if (*encrypt || mode == cipher.decrypt_letter) return &cipher;
     }
+    return nullptr;
 }
 
 const CipherChoice *cipher_for_name(const char *name) {
-    for (const CipherChoice *cipher : {&DES, &DES3, &AES})
-        if (std::strcmp(name, cipher->name) == 0) return cipher;
+    for (const CipherChoice &cipher : CIPHERS)
+        if (std::strcmp(name, cipher.name) == 0) return &cipher;
     return nullptr;
 }
 

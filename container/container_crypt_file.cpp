@@ -4,15 +4,11 @@
 
 #include <new>
 
-const uint8_t CONTAINER_ZERO_IV[16] = {};
-
 void container_close(CryptSession &session) {
     session.source.reset();
     session.target.reset();
     wipe_memory(session.key, sizeof session.key);
     wipe_memory(&session.context, sizeof session.context);
-    wipe_memory(session.in, sizeof session.in);
-    wipe_memory(session.out, sizeof session.out);
     if (session.work) wipe_memory(session.work.get(), session.work_size);
     session.work.reset();
 }

@@ -44,8 +44,8 @@ int container_encrypt(CryptSession &s, const char *path, const char *password,
             header.capacity < record_capacity(*cipher, header.plain_size))
             return CRYPT_ERR_FORMAT;
         derive_key(password, header.salt, CONTAINER_SALT_LENGTH, s.key, cipher->key_length);
-        uint8_t check[16];
-        const bool right = journal_key_check(cipher->algorithm, s.key, cipher->key_length, check) &&
+        uint8_t check[CONTAINER_KEY_MAX];
+        const bool right = journal_key_check(*cipher, s.key, check) &&
                            std::memcmp(check, header.key_check, sizeof check) == 0;
         wipe_memory(check, sizeof check);
         if (!right) return CRYPT_ERR_PASSWORD;
@@ -69,8 +69,7 @@ int container_encrypt(CryptSession &s, const char *path, const char *password,
     std::strncpy(header.cipher_name, cipher.name, sizeof header.cipher_name - 1);
     make_salt(fs.local_time(), header.salt);
     derive_key(password, header.salt, CONTAINER_SALT_LENGTH, s.key, cipher.key_length);
-    if (!journal_key_check(cipher.algorithm, s.key, cipher.key_length, header.key_check) ||
-        !allocate_work(s))
+    if (!journal_key_check(cipher, s.key, header.key_check) || !allocate_work(s))
         return CRYPT_ERR_FILE;
     if (!journal.create(journal_name, header)) return CRYPT_ERR_FILE;
     return InPlaceEncryption(s, cipher, header, journal).run_fresh();

@@ -2,6 +2,7 @@
 
 #include "container/container.h"
 #include "container/tlv.h"
+#include "container/trailer.h"
 #include "container/watched_file.h"
 #include "platform/file_system.h"
 
@@ -25,17 +26,15 @@ int probe_open_file(platform::File &file, char *algorithm) {
     if (read_text_equal(file, CONTAINER_MAGIC))
         return read_algorithm(file, algorithm, PROBE_OLD_FORMAT);
 
+    // Fields 1, 2, 9 and 10 tell the kind and the name; the rest is the engine's to check.
     uint64_t size = 0;
-    uint8_t offset[4];
-    if (!file.size(&size) || size < 12 || !file.seek(-12, platform::Origin::End) ||
-        !read_text_equal(file, CONTAINER_END_MARKER) || !platform::read_exact(file, offset, 4))
+    ContainerTrailer trailer;
+    TrailerRules rules;
+    rules.name_only = true;
+    if (!file.size(&size) || trailer_read(file, size, rules, &trailer) != TrailerError::None)
         return PROBE_NONE;
-    const uint32_t region =
-        offset[0] | offset[1] << 8 | offset[2] << 16 | static_cast<uint32_t>(offset[3]) << 24;
-    if (region >= size || !file.seek(region, platform::Origin::Begin) ||
-        !read_text_equal(file, CONTAINER_MAGIC))
-        return PROBE_NONE;
-    return read_algorithm(file, algorithm, PROBE_CONTAINER);
+    std::memcpy(algorithm, trailer.name, std::strlen(trailer.name) + 1);
+    return PROBE_CONTAINER;
 }
 
 } // namespace

@@ -12,7 +12,7 @@
 #include "container/buffer_writer.h"
 #include "container/checksum.h"
 #include "container/little_endian.h"
-#include "container/tlv.h"
+#include "container/trailer.h"
 #include "crypto/wipe.h"
 
 #include <algorithm>
@@ -21,25 +21,6 @@
 namespace {
 
 using platform::Origin;
-
-bool write_trailer(platform::File &file, const CipherChoice &cipher,
-                   const platform::FileTimes &times, const uint8_t *salt, uint32_t plain_size,
-                   uint32_t ciphertext_length) {
-    const uint8_t offset[4] = {static_cast<uint8_t>(ciphertext_length),
-                               static_cast<uint8_t>(ciphertext_length >> 8),
-                               static_cast<uint8_t>(ciphertext_length >> 16),
-                               static_cast<uint8_t>(ciphertext_length >> 24)};
-    return tlv_write_string(file, CONTAINER_MAGIC) == 0 &&
-           tlv_write_string(file, cipher.name) == 0 &&
-           tlv_write_uint32(file, static_cast<uint32_t>(times.creation)) == 0 &&
-           tlv_write_uint32(file, static_cast<uint32_t>(times.creation >> 32)) == 0 &&
-           tlv_write_uint32(file, static_cast<uint32_t>(times.write)) == 0 &&
-           tlv_write_uint32(file, static_cast<uint32_t>(times.write >> 32)) == 0 &&
-           tlv_write_octets(file, salt, CONTAINER_SALT_LENGTH) == 0 &&
-           tlv_write_uint32(file, plain_size) == 0 &&
-           tlv_write_string(file, CONTAINER_END_MARKER) == 0 &&
-           platform::write_exact(file, offset, sizeof offset);
-}
 
 } // namespace
 
@@ -72,7 +53,7 @@ bool InPlaceEncryption::chain_block(uint64_t offset, uint8_t *block) {
 
 // En- or decrypts `length` bytes in place that belong at `offset` of the file.
 bool InPlaceEncryption::crypt(uint32_t mode, uint64_t offset, uint8_t *data, uint64_t length) {
-    uint8_t chain[16];
+    uint8_t chain[CONTAINER_BLOCK_MAX];
     const bool ok = chain_block(offset, chain) &&
                     convmech_init(cipher_.algorithm, mode, &s_.context, s_.key, chain) == 0 &&
                     convmech_update(cipher_.algorithm, mode, &s_.context, data, data,
@@ -123,15 +104,15 @@ bool InPlaceEncryption::stream_record(RecordKind kind, uint64_t offset, uint64_t
     record.stored = length / JOURNAL_SECTOR_SIZE * JOURNAL_SUM_SIZE;
     Checksum64 plain, stored;
     const bool decrypt = kind == RecordKind::Undo; // the region is ciphertext now
-    uint8_t chain[16];
+    uint8_t chain[CONTAINER_BLOCK_MAX];
     bool ok = !decrypt ||
-              (chain_block(offset, chain) && convmech_init(cipher_.algorithm, CONVMECH_CBC_DECRYPT,
+              (chain_block(offset, chain) && convmech_init(cipher_.algorithm, cipher_.decrypt_mode,
                                                            &s_.context, s_.key, chain) == 0);
     for (uint64_t at = 0; ok && at < length;) {
         const auto n = static_cast<uint32_t>(std::min<uint64_t>(JOURNAL_PIECE_SIZE, length - at));
         ok = s_.source->seek(static_cast<int64_t>(offset + at), Origin::Begin) &&
              platform::read_exact(*s_.source, piece(0), n) &&
-             (!decrypt || convmech_update(cipher_.algorithm, CONVMECH_CBC_DECRYPT, &s_.context,
+             (!decrypt || convmech_update(cipher_.algorithm, cipher_.decrypt_mode, &s_.context,
                                           piece(0), piece(0), n) == 0);
         if (!ok) break;
         plain.update(piece(0), n);
@@ -157,7 +138,7 @@ bool InPlaceEncryption::stream_record(RecordKind kind, uint64_t offset, uint64_t
 bool InPlaceEncryption::mend(const JournalRecord &r, bool check_only) {
     const uint32_t block = cipher_.block_size;
     const bool want_ciphertext = r.kind == RecordKind::Data;
-    uint8_t chain[16];
+    uint8_t chain[CONTAINER_BLOCK_MAX];
     if (!chain_block(r.offset, chain)) return false;
     bool ok = true;
     for (uint64_t at = 0; ok && at < r.length;) {
@@ -184,7 +165,7 @@ bool InPlaceEncryption::mend(const JournalRecord &r, bool check_only) {
             // case), else beside them; the others are decrypted beside them and checked.
             const bool in_place = plain && want_ciphertext;
             uint8_t *other = in_place ? from : piece(1) + first * JOURNAL_SECTOR_SIZE;
-            const uint32_t mode = plain ? CONVMECH_CBC_ENCRYPT : CONVMECH_CBC_DECRYPT;
+            const uint32_t mode = plain ? cipher_.encrypt_mode : cipher_.decrypt_mode;
             ok = convmech_init(cipher_.algorithm, mode, &s_.context, s_.key, chain) == 0 &&
                  convmech_update(cipher_.algorithm, mode, &s_.context, from, other, bytes) == 0;
             for (uint32_t i = first; ok && !plain && i < end; ++i)
@@ -245,7 +226,7 @@ bool InPlaceEncryption::tail_undo_record() {
         !platform::read_exact(*s_.source, piece(0), ciphertext))
         return false;
     record.before_checksum = checksum64(piece(0), remainder());
-    if (!crypt(CONVMECH_CBC_DECRYPT, chunked_end_, piece(0), ciphertext)) return false;
+    if (!crypt(cipher_.decrypt_mode, chunked_end_, piece(0), ciphertext)) return false;
     std::memmove(piece(0) + whole, piece(0) + whole + cipher_.key_length, remainder() - whole);
     record.data_checksum = checksum64(piece(0), remainder());
     return journal_.write_bytes(record, 0, piece(0), remainder()) && commit(record);
@@ -256,27 +237,26 @@ bool InPlaceEncryption::tail_undo_record() {
 bool InPlaceEncryption::seal_tail(uint8_t *tail, uint64_t *length) {
     const uint32_t block = cipher_.block_size;
     const uint32_t whole = remainder() / block * block;
-    uint8_t partial[16] = {};
+    uint8_t partial[CONTAINER_BLOCK_MAX] = {};
     std::memcpy(partial, tail + whole, remainder() - whole);
-    uint8_t chain[16];
+    uint8_t chain[CONTAINER_BLOCK_MAX];
     uint32_t final_length = remainder() - whole;
     bool ok =
         chain_block(chunked_end_, chain) &&
-        convmech_init(cipher_.algorithm, CONVMECH_CBC_ENCRYPT, &s_.context, s_.key, chain) == 0 &&
-        convmech_update(cipher_.algorithm, CONVMECH_CBC_ENCRYPT, &s_.context, tail, tail, whole) ==
+        convmech_init(cipher_.algorithm, cipher_.encrypt_mode, &s_.context, s_.key, chain) == 0 &&
+        convmech_update(cipher_.algorithm, cipher_.encrypt_mode, &s_.context, tail, tail, whole) ==
             0 &&
-        convmech_update(cipher_.algorithm, CONVMECH_CBC_ENCRYPT, &s_.context, s_.key, tail + whole,
+        convmech_update(cipher_.algorithm, cipher_.encrypt_mode, &s_.context, s_.key, tail + whole,
                         cipher_.key_length) == 0 &&
-        convmech_final(cipher_.algorithm, CONVMECH_CBC_ENCRYPT, &s_.context, 1957, partial,
-                       tail + whole + cipher_.key_length, &final_length) == 0 &&
+        convmech_final(cipher_.algorithm, cipher_.encrypt_mode, &s_.context, CONTAINER_PADDING,
+                       partial, tail + whole + cipher_.key_length, &final_length) == 0 &&
         final_length == block;
     wipe_memory(partial, sizeof partial);
     wipe_memory(&s_.context, sizeof s_.context);
     const uint32_t ciphertext = whole + cipher_.key_length + block;
     BufferWriter trailer(tail + ciphertext, header_.capacity - ciphertext);
-    ok = ok && write_trailer(trailer, cipher_, header_.times, header_.salt,
-                             static_cast<uint32_t>(header_.plain_size),
-                             static_cast<uint32_t>(ciphertext_length(cipher_, header_.plain_size)));
+    ok = ok && trailer_write(trailer, cipher_, header_.times, header_.salt, CONTAINER_SALT_LENGTH,
+                             static_cast<uint32_t>(header_.plain_size));
     *length = ciphertext + trailer.used();
     return ok;
 }
@@ -284,9 +264,8 @@ bool InPlaceEncryption::seal_tail(uint8_t *tail, uint64_t *length) {
 uint64_t InPlaceEncryption::container_size() const {
     uint8_t trailer[CONTAINER_TRAILER_MAX];
     BufferWriter writer(trailer, sizeof trailer);
-    write_trailer(writer, cipher_, header_.times, header_.salt,
-                  static_cast<uint32_t>(header_.plain_size),
-                  static_cast<uint32_t>(ciphertext_length(cipher_, header_.plain_size)));
+    trailer_write(writer, cipher_, header_.times, header_.salt, CONTAINER_SALT_LENGTH,
+                  static_cast<uint32_t>(header_.plain_size));
     return ciphertext_length(cipher_, header_.plain_size) + writer.used();
 }
 

@@ -76,7 +76,7 @@ bool InPlaceEncryption::tail_before_image(const JournalRecord &r, uint8_t *data)
     }
     const uint32_t whole = remainder() / cipher_.block_size * cipher_.block_size;
     const uint32_t ciphertext = whole + cipher_.key_length + cipher_.block_size;
-    if (r.length < ciphertext || !crypt(CONVMECH_CBC_DECRYPT, r.offset, data, ciphertext))
+    if (r.length < ciphertext || !crypt(cipher_.decrypt_mode, r.offset, data, ciphertext))
         return false;
     std::memmove(data + whole, data + whole + cipher_.key_length, remainder() - whole);
     return true;
@@ -89,10 +89,10 @@ InPlaceEncryption::Region InPlaceEncryption::region_state(const JournalRecord &r
     if (keeps_sums(r)) {
         // Plain as a whole, or ciphertext that decrypts to it: before or after by the kind.
         Checksum64 as_is, decrypted;
-        uint8_t chain[16];
+        uint8_t chain[CONTAINER_BLOCK_MAX];
         bool ok =
             chain_block(r.offset, chain) &&
-            convmech_init(cipher_.algorithm, CONVMECH_CBC_DECRYPT, &s_.context, s_.key, chain) == 0;
+            convmech_init(cipher_.algorithm, cipher_.decrypt_mode, &s_.context, s_.key, chain) == 0;
         for (uint64_t at = 0; ok && at < r.length;) {
             const auto n =
                 static_cast<uint32_t>(std::min<uint64_t>(JOURNAL_PIECE_SIZE, r.length - at));
@@ -100,7 +100,7 @@ InPlaceEncryption::Region InPlaceEncryption::region_state(const JournalRecord &r
                  platform::read_exact(*s_.source, piece(0), n);
             if (!ok) break;
             as_is.update(piece(0), n);
-            ok = convmech_update(cipher_.algorithm, CONVMECH_CBC_DECRYPT, &s_.context, piece(0),
+            ok = convmech_update(cipher_.algorithm, cipher_.decrypt_mode, &s_.context, piece(0),
                                  piece(0), n) == 0;
             decrypted.update(piece(0), n);
             at += n;

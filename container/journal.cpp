@@ -17,13 +17,7 @@ constexpr uint32_t RECORD_MAGIC = 0x52565851; // "QXVR"
 constexpr size_t HEADER_CHECKSUM_AT = JOURNAL_HEADER_SIZE - 8;
 constexpr size_t RECORD_CHECKSUM_AT = JOURNAL_RECORD_HEADER - 8;
 
-void put32(uint8_t *p, uint32_t value) {
-    for (int i = 0; i < 4; ++i)
-        p[i] = static_cast<uint8_t>(value >> (8 * i));
-}
-uint32_t get32(const uint8_t *p) {
-    return static_cast<uint32_t>(get_le64(p) & 0xFFFFFFFFu);
-}
+static_assert(sizeof JournalHeader{}.key_check == 16, "the header keeps 16 bytes of key check");
 
 // Reads up to `count` bytes, stopping early only at the end of the file.
 bool read_fully(platform::File &file, uint8_t *buffer, size_t count, size_t *got) {
@@ -45,7 +39,7 @@ void encode_header(const JournalHeader &h, uint8_t *out) {
     put_le64(out + 24, h.times.creation);
     put_le64(out + 32, h.times.access);
     put_le64(out + 40, h.times.write);
-    put32(out + 48, h.capacity);
+    put_le32(out + 48, h.capacity);
     std::memcpy(out + 56, h.salt, sizeof h.salt);
     std::memcpy(out + 88, h.key_check, sizeof h.key_check);
     put_le64(out + HEADER_CHECKSUM_AT, checksum64(out, HEADER_CHECKSUM_AT));
@@ -61,7 +55,7 @@ bool decode_header(const uint8_t *in, JournalHeader *h) {
     h->times.creation = get_le64(in + 24);
     h->times.access = get_le64(in + 32);
     h->times.write = get_le64(in + 40);
-    h->capacity = get32(in + 48);
+    h->capacity = get_le32(in + 48);
     std::memcpy(h->salt, in + 56, sizeof h->salt);
     std::memcpy(h->key_check, in + 88, sizeof h->key_check);
     return h->capacity > 0 && h->capacity <= JOURNAL_RECORD_MAX;
@@ -69,8 +63,8 @@ bool decode_header(const uint8_t *in, JournalHeader *h) {
 
 void encode_record(const JournalRecord &r, uint8_t *out) {
     std::memset(out, 0, JOURNAL_RECORD_HEADER);
-    put32(out, RECORD_MAGIC);
-    put32(out + 4, static_cast<uint32_t>(r.kind));
+    put_le32(out, RECORD_MAGIC);
+    put_le32(out + 4, static_cast<uint32_t>(r.kind));
     put_le64(out + 8, r.sequence);
     put_le64(out + 16, r.offset);
     put_le64(out + 24, r.length);
@@ -83,10 +77,10 @@ void encode_record(const JournalRecord &r, uint8_t *out) {
 
 // The record, if the header is whole and plausible for its slot.
 bool decode_record(const uint8_t *in, uint32_t capacity, int slot, JournalRecord *r) {
-    if (get32(in) != RECORD_MAGIC ||
+    if (get_le32(in) != RECORD_MAGIC ||
         get_le64(in + RECORD_CHECKSUM_AT) != checksum64(in, RECORD_CHECKSUM_AT))
         return false;
-    const uint32_t kind = get32(in + 4);
+    const uint32_t kind = get_le32(in + 4);
     if (kind < 1 || kind > 3) return false;
     r->kind = static_cast<RecordKind>(kind);
     r->sequence = get_le64(in + 8);
@@ -125,14 +119,14 @@ bool journal_name(const std::string &name) {
     return true;
 }
 
-bool journal_key_check(uint32_t algorithm, const uint8_t *key, uint32_t key_length,
-                       uint8_t out[16]) {
-    static const uint8_t zero_iv[16] = {};
-    std::memset(out, 0, 16);
-    uint32_t length = key_length;
-    return convmech_buffer(algorithm, CONVMECH_CBC_ENCRYPT, 0, key, zero_iv, key, out, &length) ==
-               0 &&
-           length == key_length;
+bool journal_key_check(const CipherChoice &cipher, const uint8_t *key,
+                       uint8_t out[CONTAINER_KEY_MAX]) {
+    static const uint8_t zero_iv[CONTAINER_BLOCK_MAX] = {};
+    std::memset(out, 0, CONTAINER_KEY_MAX);
+    uint32_t length = cipher.key_length;
+    return convmech_buffer(cipher.algorithm, cipher.encrypt_mode, 0, key, zero_iv, key, out,
+                           &length) == 0 &&
+           length == cipher.key_length;
 }
 
 uint64_t Journal::slot_offset(uint64_t sequence) const {

@@ -18,6 +18,7 @@
 // header, capacity bytes, and a copy of the record header.
 #pragma once
 
+#include "container/cipher_choice.h"
 #include "container/derive_key.h"
 #include "platform/file_system.h"
 
@@ -37,7 +38,7 @@ struct JournalHeader {
     platform::FileTimes times; // the plain file's, restored on the container
     uint32_t capacity = 0;     // most bytes a record keeps in this journal
     uint8_t salt[CONTAINER_SALT_LENGTH] = {};
-    uint8_t key_check[16] = {}; // see journal_key_check
+    uint8_t key_check[CONTAINER_KEY_MAX] = {}; // see journal_key_check
 };
 
 enum class RecordKind : uint32_t {
@@ -67,8 +68,8 @@ bool journal_name(const std::string &name);
 
 // The value stored to recognise the password: the key encrypted under itself in CBC mode with
 // a zero IV (what the container's key check block is, without the chaining).
-bool journal_key_check(uint32_t algorithm, const uint8_t *key, uint32_t key_length,
-                       uint8_t out[16]);
+bool journal_key_check(const CipherChoice &cipher, const uint8_t *key,
+                       uint8_t out[CONTAINER_KEY_MAX]);
 
 class Journal {
 public:

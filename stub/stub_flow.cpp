@@ -1,9 +1,9 @@
 #include "stub/stub_flow.h"
 
+#include "container/decrypt_stream.h"
+#include "container/derive_key.h"
 #include "platform/file_system.h"
 #include "platform/held_file.h"
-#include "stub/container_locator.h"
-#include "stub/stub_decryptor.h"
 #include "stub/stub_messages.h"
 #include "stub/stub_paths.h"
 
@@ -14,6 +14,37 @@ namespace {
 using platform::Access;
 using platform::Disposition;
 using platform::Share;
+
+// The stub's message for each way the trailer search refuses a file; several share a text.
+const char *trailer_message(TrailerError error) {
+    switch (error) {
+    case TrailerError::None:
+        return nullptr;
+    case TrailerError::EndUnreadable:
+        return STUB_MSG_NOT_SELFDECRYPTING;
+    case TrailerError::EndMarker:
+        return STUB_MSG_NOT_QUILLOMAR;
+    case TrailerError::OffsetBeyond:
+    case TrailerError::LengthMismatch:
+        return STUB_MSG_BAD_OFFSET;
+    case TrailerError::NotFound:
+        return STUB_MSG_NO_TRAILER;
+    case TrailerError::Magic:
+    case TrailerError::Algorithm:
+    case TrailerError::UnknownCipher:
+        return STUB_MSG_BAD_HEADER;
+    case TrailerError::Times:
+    case TrailerError::Salt:
+    case TrailerError::PlainSize:
+    case TrailerError::FieldsEnd:
+        break;
+    }
+    return STUB_MSG_BAD_FIELDS;
+}
+
+const char *stream_message(StreamResult result) {
+    return result == StreamResult::WrongKey ? STUB_MSG_WRONG_PASSWORD : STUB_MSG_FILE_ERROR;
+}
 
 StubOutcome fail(StubDialog &dialog, const char *message) {
     dialog.show_message(message);
@@ -38,9 +69,9 @@ std::unique_ptr<platform::File> create_partial(const std::string &output, std::s
 // before that, since the person may have chosen to replace the very file being decrypted. Only
 // the file the person agreed to replace (`replaced`) and the partial file this run made are
 // ever deleted or renamed.
-StubOutcome write_output(std::unique_ptr<platform::File> input, const StubContainer &container,
-                         const StubKey &key, const std::string &output,
-                         platform::HeldFile &replaced, StubDialog &dialog) {
+StubOutcome write_output(std::unique_ptr<platform::File> input, DecryptStream &stream,
+                         const std::string &output, platform::HeldFile &replaced,
+                         StubDialog &dialog) {
     platform::FileSystem &files = platform::file_system();
     std::string partial;
     std::unique_ptr<platform::File> target = create_partial(output, partial);
@@ -51,15 +82,14 @@ StubOutcome write_output(std::unique_ptr<platform::File> input, const StubContai
     // Readable by whoever could read the input, but not a program even when the input is one.
     uint32_t permissions = 0;
     if (input->get_permissions(&permissions)) target->set_permissions(permissions & 0666);
-    StubDecryptResult result = stub_decrypt(*input, container, key.bytes, *target);
+    StreamResult result = stream.run(*input, *target);
     // On disk before it takes the place of a file the person chose to replace.
-    if (result == StubDecryptResult::Ok && !target->flush()) result = StubDecryptResult::FileError;
+    if (result == StreamResult::Ok && !target->flush()) result = StreamResult::WriteFailed;
     target.reset();
     input.reset();
-    if (result != StubDecryptResult::Ok) {
+    if (result != StreamResult::Ok) {
         made.remove_at(partial);
-        return fail(dialog, result == StubDecryptResult::WrongPassword ? STUB_MSG_WRONG_PASSWORD
-                                                                       : STUB_MSG_FILE_ERROR);
+        return fail(dialog, stream_message(result));
     }
     // A file that took the output's name since the dialog is refused by the rename.
     if (replaced.held()) replaced.remove_at(output);
@@ -73,36 +103,36 @@ StubOutcome write_output(std::unique_ptr<platform::File> input, const StubContai
 
 } // namespace
 
+const char *stub_locate_container(platform::File &file, ContainerTrailer &trailer) {
+    return trailer_message(trailer_find(file, TrailerRules{}, &trailer));
+}
+
 StubOutcome qxvsd_run(const std::string &input_path, StubDialog &dialog) {
     std::string proposed = stub_default_output_name(input_path);
     std::unique_ptr<platform::File> input = platform::file_system().open(
         input_path, Access::Read, Share::ReadWrite, Disposition::OpenExisting);
     if (!input) return fail(dialog, STUB_MSG_CANNOT_OPEN);
-    StubContainer container;
-    if (const char *problem = stub_locate_container(*input, container))
-        return fail(dialog, problem);
+    ContainerTrailer trailer;
+    if (const char *problem = stub_locate_container(*input, trailer)) return fail(dialog, problem);
 
     platform::SecureString password;
     std::string output;
     if (!dialog.ask_password_and_output(proposed, password, output)) return StubOutcome::Cancelled;
     if (password.empty()) return fail(dialog, STUB_MSG_EMPTY_PASSWORD);
-    StubKey key;
-    stub_derive_key(password, container, key);
+    ContainerKey key;
+    derive_key(password.c_str(), trailer.salt, trailer.salt_length, key.bytes,
+               trailer.cipher->key_length);
     platform::SecureWipe(password);
 
-    switch (stub_check_key(*input, container, key.bytes)) {
-    case StubDecryptResult::WrongPassword:
-        return fail(dialog, STUB_MSG_WRONG_PASSWORD);
-    case StubDecryptResult::FileError:
-        return fail(dialog, STUB_MSG_FILE_ERROR);
-    case StubDecryptResult::Ok:
-        break;
-    }
+    DecryptStream stream(trailer, key.bytes);
+    // The password and the final block are tested before anything is written.
+    const StreamResult checked = stream.check_key(*input, true);
+    if (checked != StreamResult::Ok) return fail(dialog, stream_message(checked));
     // A file the person agreed to replace is held from now on: only it is replaced later.
     platform::HeldFile replaced;
     if (platform::file_system().exists(output) && !replaced.hold(output))
         return fail(dialog, STUB_MSG_CANNOT_CREATE);
-    StubOutcome outcome = write_output(std::move(input), container, key, output, replaced, dialog);
+    StubOutcome outcome = write_output(std::move(input), stream, output, replaced, dialog);
     if (outcome == StubOutcome::Decrypted && !dialog.open_with_associated_program(output))
         dialog.show_message(STUB_MSG_TYPE_UNKNOWN);
     return outcome;

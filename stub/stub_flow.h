@@ -2,11 +2,17 @@
 // output name, decrypt, open the result. Every failure ends the run with one message.
 #pragma once
 
+#include "container/trailer.h"
+#include "platform/file_system.h"
 #include "stub/stub_dialog.h"
 
 #include <string>
 
 enum class StubOutcome { Decrypted, Cancelled, Failed };
+
+// Finds the container at the end of `file` (a self-decrypting executable, or a bare container):
+// nullptr when found, with `trailer` filled in, otherwise the message that says what is wrong.
+const char *stub_locate_container(platform::File &file, ContainerTrailer &trailer);
 
 StubOutcome qxvsd_run(const std::string &input_path, StubDialog &dialog);
 

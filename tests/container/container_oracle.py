@@ -1,6 +1,6 @@
 #!/usr/bin/python3
-"""An independent reader and writer of the container format, written from its description
-with the `cryptography` package (Debian's python3-cryptography) and hashlib.
+"""An independent reader and writer of the container layout, built on the `cryptography`
+package (Debian's python3-cryptography) and hashlib; it shares no code with the engine.
 
 Both ways: containers that the engine writes must open here, to the byte, and containers
 written here (every cipher, long-form lengths, salts of other lengths, integers with a leading

@@ -6,7 +6,7 @@
 
 #include "container/container.h"
 #include "container/journal.h"
-#include "container/tlv.h"
+#include "container/trailer.h"
 #include "platform/file_system.h"
 
 #include <gtest/gtest.h>
@@ -59,21 +59,12 @@ inline std::optional<platform::FileTimes> trailer_times(const std::string &path)
     auto file =
         platform::file_system().open(path, platform::Access::Read, platform::Share::ReadWrite,
                                      platform::Disposition::OpenExisting);
-    uint8_t end[4];
-    if (!file || !file->seek(-4, platform::Origin::End) || !platform::read_exact(*file, end, 4))
+    uint64_t size = 0;
+    ContainerTrailer trailer;
+    if (!file || !file->size(&size) ||
+        trailer_read(*file, size, TrailerRules{}, &trailer) != TrailerError::None)
         return std::nullopt;
-    const uint32_t region = end[0] | end[1] << 8 | end[2] << 16 | uint32_t(end[3]) << 24;
-    char text[TLV_TEXT_BUFFER_SIZE];
-    uint32_t halves[4];
-    if (!file->seek(region, platform::Origin::Begin) || tlv_read_string(*file, text) != 0 ||
-        std::strcmp(text, CONTAINER_MAGIC) != 0 || tlv_read_string(*file, text) != 0)
-        return std::nullopt;
-    for (uint32_t &half : halves)
-        if (tlv_read_uint32(*file, &half) != 0) return std::nullopt;
-    platform::FileTimes times;
-    times.creation = uint64_t(halves[1]) << 32 | halves[0];
-    times.write = uint64_t(halves[3]) << 32 | halves[2];
-    return times;
+    return trailer.times;
 }
 
 struct RecoveryCase {

@@ -1,5 +1,6 @@
-#include "stub/container_locator.h"
-#include "stub/stub_decryptor.h"
+#include "container/decrypt_stream.h"
+#include "container/derive_key.h"
+#include "stub/stub_flow.h"
 #include "tests/fuzz/targets/fuzz_bodies.h"
 #include "tests/support/memory_file.h"
 
@@ -10,16 +11,16 @@
 // succeeds writes exactly the plain size the trailer gives.
 void fuzz_stub(const uint8_t *data, size_t size) {
     qxv_test::MemoryFile input(std::vector<uint8_t>(data, data + size));
-    StubContainer container;
-    if (stub_locate_container(input, container) != nullptr) return;
-    FUZZ_REQUIRE(container.start + container.cipher_length <= size);
-    FUZZ_REQUIRE(container.key_length <= sizeof StubKey{}.bytes);
-    platform::SecureString password;
-    password.assign(FUZZ_PASSWORD, std::strlen(FUZZ_PASSWORD));
-    StubKey key;
-    stub_derive_key(password, container, key);
-    if (stub_check_key(input, container, key.bytes) != StubDecryptResult::Ok) return;
+    ContainerTrailer trailer;
+    if (stub_locate_container(input, trailer) != nullptr) return;
+    FUZZ_REQUIRE(trailer.start + trailer.ciphertext_length <= size);
+    FUZZ_REQUIRE(trailer.cipher->key_length <= sizeof ContainerKey{}.bytes);
+    ContainerKey key;
+    derive_key(FUZZ_PASSWORD, trailer.salt, trailer.salt_length, key.bytes,
+               trailer.cipher->key_length);
+    DecryptStream stream(trailer, key.bytes);
+    if (stream.check_key(input, true) != StreamResult::Ok) return;
     qxv_test::MemoryFile output;
-    if (stub_decrypt(input, container, key.bytes, output) == StubDecryptResult::Ok)
-        FUZZ_REQUIRE(output.bytes().size() == container.plain_size);
+    if (stream.run(input, output) == StreamResult::Ok)
+        FUZZ_REQUIRE(output.bytes().size() == trailer.plain_size);
 }

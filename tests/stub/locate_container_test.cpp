@@ -1,9 +1,8 @@
 // The container is found from the end of the file through its trailer alone; these files are
 // made by the independent writer or assembled here byte by byte.
-#include "stub/container_locator.h"
-
 #include "crypto/convmech.h"
 #include "platform/file_system.h"
+#include "stub/stub_flow.h"
 #include "stub/stub_messages.h"
 #include "tests/stub/stub_test_support.h"
 
@@ -13,7 +12,7 @@ using namespace stub_test;
 
 namespace {
 
-const char *locate(const std::filesystem::path &path, StubContainer &container) {
+const char *locate(const std::filesystem::path &path, ContainerTrailer &container) {
     auto file = platform::file_system().open(path.string(), platform::Access::Read,
                                              platform::Share::ReadWrite,
                                              platform::Disposition::OpenExisting);
@@ -58,38 +57,38 @@ TEST(ContainerLocator, FindsContainersAfterAnyPrefix) {
         Bytes container = read_bytes(data_file(name + ".qxv"));
         Bytes prefix(777, 0x14); // bytes that look like text field tags
         write_bytes(folder / "prefixed", concat({prefix, container}));
-        StubContainer bare, prefixed;
+        ContainerTrailer bare, prefixed;
         ASSERT_EQ(locate(data_file(name + ".qxv"), bare), nullptr) << name;
         ASSERT_EQ(locate(folder / "prefixed", prefixed), nullptr) << name;
         EXPECT_EQ(bare.start, 0u);
         EXPECT_EQ(prefixed.start, prefix.size());
-        EXPECT_EQ(prefixed.cipher_length, bare.cipher_length);
+        EXPECT_EQ(prefixed.ciphertext_length, bare.ciphertext_length);
     }
 }
 
 TEST(ContainerLocator, ReadsAlgorithmSizeAndSalt) {
-    StubContainer container;
+    ContainerTrailer container;
     ASSERT_EQ(locate(data_file("des3_odd.qxv"), container), nullptr);
-    EXPECT_EQ(container.algorithm, CONVMECH_DES3_2KEY);
-    EXPECT_EQ(container.key_length, 16u);
-    EXPECT_EQ(container.block_size, 8u);
+    EXPECT_EQ(container.cipher->algorithm, CONVMECH_DES3_2KEY);
+    EXPECT_EQ(container.cipher->key_length, 16u);
+    EXPECT_EQ(container.cipher->block_size, 8u);
     EXPECT_EQ(container.plain_size, 16391u);
-    EXPECT_EQ(container.cipher_length, 16384u + 16u + 8u);
-    EXPECT_EQ(std::string(container.salt.begin(), container.salt.end()),
+    EXPECT_EQ(container.ciphertext_length, 16384u + 16u + 8u);
+    EXPECT_EQ(std::string(container.salt, container.salt + container.salt_length),
               "Tue Dec 08 14:43:10 2026\n");
 
     ASSERT_EQ(locate(data_file("des_small.qxv"), container), nullptr);
-    EXPECT_EQ(container.algorithm, CONVMECH_DES);
-    EXPECT_EQ(container.cipher_length, 16u + 8u + 8u);
+    EXPECT_EQ(container.cipher->algorithm, CONVMECH_DES);
+    EXPECT_EQ(container.ciphertext_length, 16u + 8u + 8u);
     ASSERT_EQ(locate(data_file("aes_short_salt.qxv"), container), nullptr);
-    EXPECT_EQ(container.salt.size(), 11u);
+    EXPECT_EQ(container.salt_length, 11u);
 }
 
 TEST(ContainerLocator, TheLongestTrailerFillsTheWholeSearchWindow) {
     Bytes container = read_bytes(data_file("des3_trailer80.qxv"));
-    StubContainer found;
+    ContainerTrailer found;
     ASSERT_EQ(locate(data_file("des3_trailer80.qxv"), found), nullptr);
-    EXPECT_EQ(container.size() - (found.start + found.cipher_length), 80u);
+    EXPECT_EQ(container.size() - (found.start + found.ciphertext_length), 80u);
     EXPECT_EQ(found.plain_size, (1u << 24) + 5u);
 }
 
@@ -102,7 +101,7 @@ TEST(ContainerLocator, CipherBytesThatLookLikeATrailerAreSkipped) {
     std::copy(decoy.begin(), decoy.end(), cipher.begin() + 24);
     ScratchFolder folder;
     write_bytes(folder / "decoy", concat({cipher, aes_trailer(0, 32)}));
-    StubContainer found;
+    ContainerTrailer found;
     ASSERT_EQ(locate(folder / "decoy", found), nullptr);
     EXPECT_EQ(found.start, 0u);
     EXPECT_EQ(found.plain_size, 0u);
@@ -122,7 +121,7 @@ TEST(ContainerLocator, EachDefectHasItsMessage) {
         {"defect_size_mismatch", STUB_MSG_BAD_OFFSET},
     };
     for (const auto &[name, message] : cases) {
-        StubContainer container;
+        ContainerTrailer container;
         const char *got = locate(data_file(std::string(name) + ".qxv"), container);
         ASSERT_NE(got, nullptr) << name;
         EXPECT_STREQ(got, message) << name;
@@ -131,7 +130,7 @@ TEST(ContainerLocator, EachDefectHasItsMessage) {
 
 TEST(ContainerLocator, ShortAndForeignFiles) {
     ScratchFolder folder;
-    StubContainer container;
+    ContainerTrailer container;
     write_bytes(folder / "empty", {});
     EXPECT_STREQ(locate(folder / "empty", container), STUB_MSG_NOT_SELFDECRYPTING);
     // The end marker alone, C = 0: there is no trailer before it.

@@ -1,0 +1,92 @@
+#include "container/decrypt_stream.h"
+
+#include "crypto/wipe.h"
+
+namespace {
+
+// The CBC initialisation vector of every container: zero bytes.
+constexpr uint8_t ZERO_IV[CONTAINER_BLOCK_MAX] = {};
+
+bool seek_to(platform::File &file, uint64_t offset) {
+    return file.seek(static_cast<int64_t>(offset), platform::Origin::Begin);
+}
+
+bool same_bytes(const uint8_t *a, const uint8_t *b, size_t count) {
+    uint8_t difference = 0;
+    for (size_t i = 0; i < count; ++i)
+        difference |= a[i] ^ b[i];
+    return difference == 0;
+}
+
+} // namespace
+
+ContainerKey::~ContainerKey() {
+    wipe_memory(bytes, sizeof bytes);
+}
+
+DecryptStream::~DecryptStream() {
+    wipe_memory(&context_, sizeof context_);
+    wipe_memory(in_, sizeof in_);
+    wipe_memory(out_, sizeof out_);
+}
+
+StreamResult DecryptStream::check_key(platform::File &input, bool with_final) {
+    const uint32_t block = cipher_.block_size;
+    const uint64_t whole = uint64_t{trailer_.plain_size} / block * block;
+    uint8_t chain[CONTAINER_BLOCK_MAX] = {};
+    if (!seek_to(input, trailer_.start + (whole != 0 ? whole - block : 0)) ||
+        (whole != 0 && !platform::read_exact(input, chain, block)))
+        return StreamResult::ReadFailed;
+    if (convmech_init(cipher_.algorithm, cipher_.decrypt_mode, &context_, key_, chain) != 0)
+        return StreamResult::CipherFailed;
+    uint32_t tail_length = 0;
+    return finish(input, with_final, &tail_length);
+}
+
+StreamResult DecryptStream::run(platform::File &input, platform::File &output) {
+    if (!seek_to(input, trailer_.start)) return StreamResult::ReadFailed;
+    if (convmech_init(cipher_.algorithm, cipher_.decrypt_mode, &context_, key_, ZERO_IV) != 0)
+        return StreamResult::CipherFailed;
+    const uint32_t size = trailer_.plain_size;
+    StreamResult result = StreamResult::Ok;
+    for (uint32_t chunk = 0; result == StreamResult::Ok && chunk < size / CONTAINER_CHUNK_SIZE;
+         ++chunk)
+        result = piece(input, output, CONTAINER_CHUNK_SIZE);
+    const uint32_t whole = size % CONTAINER_CHUNK_SIZE / cipher_.block_size * cipher_.block_size;
+    if (result == StreamResult::Ok && whole != 0) result = piece(input, output, whole);
+    uint32_t tail_length = 0;
+    if (result == StreamResult::Ok) result = finish(input, true, &tail_length);
+    if (result == StreamResult::Ok && tail_length != 0 &&
+        !platform::write_exact(output, out_, tail_length))
+        result = StreamResult::WriteFailed;
+    return result;
+}
+
+// Moves `length` bytes (whole blocks) from input to output through the cipher.
+StreamResult DecryptStream::piece(platform::File &input, platform::File &output, uint32_t length) {
+    if (!platform::read_exact(input, in_, length)) return StreamResult::ReadFailed;
+    if (convmech_update(cipher_.algorithm, cipher_.decrypt_mode, &context_, in_, out_, length) != 0)
+        return StreamResult::CipherFailed;
+    return platform::write_exact(output, out_, length) ? StreamResult::Ok
+                                                       : StreamResult::WriteFailed;
+}
+
+// The key check block with the context positioned just before it, then with `with_final` the
+// final block, whose plain bytes are left at the start of the output buffer.
+StreamResult DecryptStream::finish(platform::File &input, bool with_final, uint32_t *tail_length) {
+    const uint32_t key_length = cipher_.key_length;
+    const uint32_t block = cipher_.block_size;
+    if (!platform::read_exact(input, in_, with_final ? key_length + block : key_length))
+        return StreamResult::ReadFailed;
+    if (convmech_update(cipher_.algorithm, cipher_.decrypt_mode, &context_, in_, out_,
+                        key_length) != 0)
+        return StreamResult::CipherFailed;
+    if (!same_bytes(out_, key_, key_length)) return StreamResult::WrongKey;
+    if (!with_final) return StreamResult::Ok;
+    *tail_length = block;
+    if (convmech_final(cipher_.algorithm, cipher_.decrypt_mode, &context_, CONTAINER_PADDING,
+                       in_ + key_length, out_, tail_length) != 0 ||
+        *tail_length != trailer_.plain_size % block)
+        return StreamResult::BadFinal;
+    return StreamResult::Ok;
+}

@@ -1,0 +1,69 @@
+// The container's trailer, written and read in this one place (layout in container/container.h):
+// fields 1 to 8 right after the ciphertext region, then the end marker (field 9) and C, the
+// length of the ciphertext region, as the last 12 bytes of the file.
+//
+// A bare container is read at a known offset: C from its last 4 bytes, the fields at C. A
+// container at the end of another file (a self-decrypting executable) is found backwards: the
+// fields begin within the last CONTAINER_TRAILER_MAX bytes, and every place there where field 1
+// could begin is tried, since ciphertext bytes may look like one. Either way the trailer is
+// checked: field 1 "QXV", a cipher the table knows, fields well formed within their bounds, and
+// C the length that S gives.
+#pragma once
+
+#include "container/cipher_choice.h"
+#include "container/tlv.h"
+#include "platform/file_system.h"
+
+#include <cstdint>
+
+struct ContainerTrailer {
+    const CipherChoice *cipher = nullptr;
+    char name[TLV_TEXT_BUFFER_SIZE] = {}; // field 2 as stored
+    platform::FileTimes times;            // fields 3 to 6; no access time
+    uint8_t salt[TLV_OCTETS_MAX] = {};    // field 7
+    uint32_t salt_length = 0;
+    uint32_t plain_size = 0;        // S, field 8
+    uint32_t ciphertext_length = 0; // C, field 10
+    uint64_t start = 0;             // where the ciphertext region begins in the file
+};
+
+// Why a trailer was refused, in the order the reader meets them.
+enum class TrailerError {
+    None,
+    EndUnreadable,  // the file is too short for the end fields, or field 9 is no text field
+    EndMarker,      // field 9 is not "QXVEOF", or C is cut off
+    OffsetBeyond,   // C is not below the file size
+    NotFound,       // the search found no place where field 1 begins
+    Magic,          // field 1 is missing or not "QXV"
+    Algorithm,      // field 2 is missing
+    UnknownCipher,  // field 2 names no cipher of the table
+    Times,          // fields 3 to 6
+    Salt,           // field 7
+    PlainSize,      // field 8
+    FieldsEnd,      // fields 1 to 8 do not end where field 9 begins
+    LengthMismatch, // C is not floor(S / B) * B + K + B, or reaches before the file's start
+};
+
+// What a reader asks beyond the checks above. The defaults are the full checks; the engine's
+// decryption and the probe have always read less, and keep doing so through these.
+struct TrailerRules {
+    bool end_marker = true; // field 9 must be "QXVEOF" (else only C is read at the end)
+    bool fields_end = true; // fields 1 to 8 must end where field 9 begins
+    bool name_only = false; // stop after field 2, whatever it names (the probe)
+    const CipherChoice *fallback = nullptr; // taken for an unknown name; nullptr refuses it
+};
+
+// Fields 1 to 10 for a container of `plain_size` bytes encrypted with `cipher`.
+bool trailer_write(platform::File &file, const CipherChoice &cipher,
+                   const platform::FileTimes &times, const uint8_t *salt, uint32_t salt_length,
+                   uint32_t plain_size);
+
+// The trailer of a bare container of `file_size` bytes (its ciphertext region starts at 0).
+TrailerError trailer_read(platform::File &file, uint64_t file_size, const TrailerRules &rules,
+                          ContainerTrailer *trailer);
+
+// The trailer of the container at the end of `file`, which may be preceded by anything; the
+// error reported is that of the first candidate tried, or NotFound. `rules.end_marker` and
+// `rules.name_only` are not used: the search needs the end marker and reads every field.
+TrailerError trailer_find(platform::File &file, const TrailerRules &rules,
+                          ContainerTrailer *trailer);
