@@ -531,6 +531,84 @@ class QuillomarTest(ScratchTest):
             self.assertIn("Version 2.1", result.out)
 
 
+SOURCE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..")
+COMPLETIONS = os.path.join(SOURCE, "cli", "completions")
+MANUALS = os.path.join(SOURCE, "docs", "man")
+OPTION_NAME = re.compile(r"(?<![\w-])--?[A-Za-z][\w-]*")
+
+
+class OptionDocumentsTest(unittest.TestCase):
+    """The completions and the manual page know exactly the options the parser knows."""
+
+    @classmethod
+    def setUpClass(cls):
+        listed = subprocess.run(RUNNER + [PROGRAM, "--list-options"], capture_output=True,
+                                text=True, timeout=60, check=True).stdout
+        cls.options = {}
+        for line in listed.splitlines():
+            command, *names = line.split()
+            cls.options.setdefault(command, set()).update(
+                n for n in names if n.startswith("-"))
+
+    def source(self, *path):
+        with open(os.path.join(*path), encoding="utf-8") as f:
+            return f.read()
+
+    def test_bash_completes_each_commands_options(self):
+        script = os.path.join(COMPLETIONS, "quillomar.bash")
+
+        def complete(*words):
+            words = ["quillomar", *words]
+            probe = ('source "$1"; shift; COMP_WORDS=("$@"); COMP_CWORD=$(($# - 1)); '
+                     '_quillomar; printf "%s\\n" "${COMPREPLY[@]}"')
+            out = subprocess.run(["bash", "-c", probe, "bash", script, *words],
+                                 capture_output=True, text=True, check=True,
+                                 cwd=tempfile.gettempdir()).stdout
+            return {w for w in out.splitlines() if w}
+
+        for command in ("encrypt", "decrypt", "info"):
+            self.assertEqual(complete(command, "-"), self.options[command], command)
+            self.assertEqual(complete(command, "x", "--"),
+                             {n for n in self.options[command] if n.startswith("--")})
+        self.assertEqual(complete("-"), self.options["-"])
+        self.assertEqual(complete(""), {"encrypt", "decrypt", "info", "help"})
+        self.assertEqual(complete("help", "de"), {"decrypt"})
+        # After "--" and after --password-file only file names.
+        self.assertFalse(complete("encrypt", "--", "--") & self.options["encrypt"])
+        self.assertFalse(complete("encrypt", "-p", "--") & self.options["encrypt"])
+
+    def test_zsh_names_each_commands_options(self):
+        text = self.source(COMPLETIONS, "_quillomar")
+        spec = re.compile(r"(--?[A-Za-z][\w-]*)(?=[\[,}+=])")  # names in _arguments specs
+        for command in ("encrypt", "decrypt", "info"):
+            block = re.search(r"\n\s*%s\)\n(.*?);;" % command, text, re.S).group(1)
+            self.assertEqual(set(spec.findall(block)), self.options[command], command)
+        top = text[:text.index("case $state")]
+        self.assertEqual(set(spec.findall(top)), self.options["-"])
+
+    def test_fish_names_each_commands_options(self):
+        found = {}
+        for line in self.source(COMPLETIONS, "quillomar.fish").splitlines():
+            condition = re.search(r'-n "(not )?__fish_seen_subcommand_from ([^"]*)"', line)
+            if not condition or not re.search(r" -[sl] ", line):
+                continue
+            commands = ["-"] if condition.group(1) else condition.group(2).split()
+            names = ["-" + n for n in re.findall(r" -s (\w)", line)]
+            names += ["--" + n for n in re.findall(r" -l ([\w-]+)", line)]
+            for command in commands:
+                found.setdefault(command, set()).update(names)
+        self.assertEqual(found, self.options)
+
+    def test_manual_pages(self):
+        page = self.source(MANUALS, "quillomar.1").replace("\\-", "-")
+        self.assertLessEqual(set().union(*self.options.values()), set(OPTION_NAME.findall(page)))
+        for name in ("quillomar.1", "qxvsd.1"):
+            if shutil.which("groff"):
+                lint = subprocess.run(["groff", "-man", "-ww", "-z", os.path.join(MANUALS, name)],
+                                      capture_output=True, text=True)
+                self.assertEqual((lint.returncode, lint.stderr), (0, ""), name)
+
+
 # A representative subset for the Windows program under Wine.
 WINE_SUBSET = [
     "test_round_trip_is_readable_by_an_independent_reader",
@@ -557,6 +635,7 @@ def main():
         suite = unittest.TestSuite(QuillomarTest(name) for name in WINE_SUBSET)
     else:
         suite = loader.loadTestsFromTestCase(QuillomarTest)
+        suite.addTests(loader.loadTestsFromTestCase(OptionDocumentsTest))
     result = unittest.TextTestRunner(verbosity=2).run(suite)
     sys.exit(0 if result.wasSuccessful() else 1)
 
