@@ -132,6 +132,7 @@ std::string UnknownOption(const CommandParser &parser, const std::string &typed)
 std::string Complaint(const CommandParser &parser, const CLI::Error &error,
                       const std::vector<std::string> &arguments) {
     for (const std::string &a : arguments) {
+        if (a == "--") break;
         if (!a.starts_with("--") || a.find('=') == std::string::npos) continue;
         const std::string name = a.substr(0, a.find('='));
         for (const OptionSpec &spec : OptionTable()) {
