@@ -1,27 +1,227 @@
+// The command line, parsed with CLI11: the first argument picks the command (or --help,
+// --version), and the command's own parser, built from the option table, reads the rest.
+// CLI11 reports a wrong command line by exception; none leaves this file.
 #include "cli/cli_options.h"
 
-#ifndef QXV_BUILD_VERSION
-#define QXV_BUILD_VERSION "unknown"
-#endif
+#include "cli/option_table.h"
+
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
+#include <map>
+#include <memory>
 
 namespace cli {
 namespace {
 
-struct Flag {
+struct CommandName {
     const char *name;
-    bool encrypt; // allowed with encrypt
-    bool decrypt; // allowed with decrypt
+    Command command;
 };
 
-bool AllowedFor(const Flag &flag, Command command) {
-    return command == Command::Encrypt ? flag.encrypt : flag.decrypt;
+constexpr CommandName kCommands[] = {
+    {"encrypt", Command::Encrypt}, {"decrypt", Command::Decrypt}, {"info", Command::Info}};
+
+// The options given without a command, each with its short form.
+constexpr const char *kHelpNames[] = {"-h", "--help"};
+constexpr const char *kVersionNames[] = {"-V", "--version"};
+constexpr const char *kListOptions = "--list-options"; // hidden: for the completion checks
+
+bool IsOneOf(const std::string &word, std::initializer_list<const char *> names) {
+    return std::any_of(names.begin(), names.end(), [&](const char *n) { return word == n; });
 }
 
-// Sets a yes/no option once; a contradicting second flag is an error.
-bool SetOnce(std::optional<bool> &target, bool value) {
-    if (target && *target != value) return false;
-    target = value;
-    return true;
+// One command's parser. CLI11 apps cannot move, hence the pointer.
+struct CommandParser {
+    CLI::App app;
+    const CommandName *command = nullptr;
+    std::map<Arg, CLI::Option *> options;
+    std::map<Arg, std::string> values;
+    std::vector<std::string> paths;
+
+    size_t Count(Arg arg) const {
+        auto found = options.find(arg);
+        return found == options.end() ? 0 : found->second->count();
+    }
+};
+
+std::unique_ptr<CommandParser> MakeParser(const CommandName &command) {
+    auto parser = std::make_unique<CommandParser>();
+    parser->command = &command;
+    CLI::App &app = parser->app;
+    app.name(std::string("quillomar ") + command.name);
+    app.set_help_flag(); // --help comes from the option table, with our own text
+    app.allow_extras();  // unknown options come back for a message with a suggestion
+    for (const OptionSpec &spec : OptionTable()) {
+        if (!(spec.commands & MaskOf(command.command))) continue;
+        CLI::Option *option =
+            spec.value ? app.add_option(spec.names, parser->values[spec.arg])->type_name(spec.value)
+                       : app.add_flag(spec.names)->disable_flag_override();
+        parser->options[spec.arg] = option;
+    }
+    app.add_option("PATH", parser->paths);
+    return parser;
+}
+
+// The distance between two words, a swap of neighbours counting as one edit.
+size_t EditDistance(const std::string &a, const std::string &b) {
+    std::vector<std::vector<size_t>> d(a.size() + 1, std::vector<size_t>(b.size() + 1));
+    for (size_t i = 0; i <= a.size(); ++i)
+        d[i][0] = i;
+    for (size_t j = 0; j <= b.size(); ++j)
+        d[0][j] = j;
+    for (size_t i = 1; i <= a.size(); ++i) {
+        for (size_t j = 1; j <= b.size(); ++j) {
+            const size_t cost = a[i - 1] == b[j - 1] ? 0 : 1;
+            d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + cost});
+            if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1])
+                d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+        }
+    }
+    return d[a.size()][b.size()];
+}
+
+// "; did you mean X?" for the nearest candidate within two edits (or the one that `word`
+// begins), or nothing.
+std::string Suggestion(const std::string &word, const std::vector<std::string> &candidates) {
+    const std::string *best = nullptr;
+    size_t bestDistance = 3;
+    size_t prefixed = 0;
+    const std::string *prefixOf = nullptr;
+    for (const std::string &candidate : candidates) {
+        const size_t distance = EditDistance(word, candidate);
+        if (distance < bestDistance) {
+            bestDistance = distance;
+            best = &candidate;
+        }
+        if (word.size() >= 4 && candidate.starts_with(word)) {
+            ++prefixed;
+            prefixOf = &candidate;
+        }
+    }
+    if (!best && prefixed == 1) best = prefixOf;
+    return best ? "; did you mean " + *best + "?" : "";
+}
+
+// The long and short names of every option of a command, as typed.
+std::vector<std::string> TypedNames(const CLI::App &app) {
+    std::vector<std::string> names;
+    for (const CLI::Option *option : app.get_options()) {
+        for (const std::string &s : option->get_snames())
+            names.push_back("-" + s);
+        for (const std::string &l : option->get_lnames())
+            names.push_back("--" + l);
+    }
+    return names;
+}
+
+std::string UnknownOption(const CommandParser &parser, const std::string &typed) {
+    const std::string name = typed.substr(0, typed.find('='));
+    const std::string prefix = "option " + name + " is not known to '" + parser.command->name + "'";
+    for (const CommandName &other : kCommands) {
+        if (&other == parser.command) continue;
+        const auto otherNames = TypedNames(MakeParser(other)->app);
+        if (std::find(otherNames.begin(), otherNames.end(), name) != otherNames.end())
+            return prefix + " (it is an option of '" + other.name + "')";
+    }
+    // A single letter is too short to guess from.
+    return prefix + (name.starts_with("--") ? Suggestion(name, TypedNames(parser.app)) : "");
+}
+
+// CLI11's complaint in our words: which option, and what is wrong with it.
+std::string Complaint(const CommandParser &parser, const CLI::Error &error,
+                      const std::vector<std::string> &arguments) {
+    for (const std::string &a : arguments) {
+        if (a == "--") break;
+        if (!a.starts_with("--") || a.find('=') == std::string::npos) continue;
+        const std::string name = a.substr(0, a.find('='));
+        for (const OptionSpec &spec : OptionTable()) {
+            const std::string names = spec.names;
+            if (!spec.value && (names == name || names.ends_with("," + name)) &&
+                parser.options.count(spec.arg))
+                return "option " + name + " takes no value";
+        }
+    }
+    const std::string what = error.what();
+    for (const OptionSpec &spec : OptionTable()) {
+        if (!spec.value || !parser.options.count(spec.arg)) continue;
+        const std::string names = spec.names;
+        const std::string longName = names.substr(names.find("--"));
+        if (what.find(longName) != std::string::npos)
+            return longName + " takes one " + spec.value + ", once";
+    }
+    return what;
+}
+
+// The rules CLI11 does not know: flags that contradict each other, the paths each command takes.
+std::string Check(const CommandParser &parser) {
+    static const std::pair<Arg, Arg> contradicting[] = {{Arg::Exe, Arg::NoExe},
+                                                        {Arg::Keep, Arg::NoKeep},
+                                                        {Arg::Yes, Arg::No},
+                                                        {Arg::Quiet, Arg::Progress}};
+    for (const auto &[a, b] : contradicting) {
+        if (parser.Count(a) && parser.Count(b)) {
+            return "contradicting options " + parser.options.at(a)->get_name() + " and " +
+                   parser.options.at(b)->get_name();
+        }
+    }
+    if (parser.paths.empty()) return "no PATH given";
+    if (parser.command->command == Command::Info && parser.paths.size() != 1)
+        return "info takes one FILE";
+    return "";
+}
+
+void Fill(const CommandParser &parser, Options &o) {
+    if (parser.Count(Arg::Exe) || parser.Count(Arg::Keep)) o.option = true;
+    if (parser.Count(Arg::NoExe) || parser.Count(Arg::NoKeep)) o.option = false;
+    if (parser.Count(Arg::PasswordFile)) o.passwordFile = parser.values.at(Arg::PasswordFile);
+    o.answerYes = parser.Count(Arg::Yes) > 0;
+    o.stopOnError = parser.Count(Arg::StopOnError) > 0;
+    o.quiet = parser.Count(Arg::Quiet) > 0;
+    o.progress = parser.Count(Arg::Progress) > 0;
+    o.json = parser.Count(Arg::Json) > 0;
+    o.paths = parser.paths;
+}
+
+// --help anywhere before "--" asks for the command's help, whatever else is there.
+bool AsksForHelp(const std::vector<std::string> &arguments) {
+    for (size_t i = 1; i < arguments.size() && arguments[i] != "--"; ++i)
+        if (IsOneOf(arguments[i], {"-h", "--help"})) return true;
+    return false;
+}
+
+ParseResult ParseCommand(const CommandName &command, const std::vector<std::string> &arguments) {
+    ParseResult result;
+    result.options.command = command.command;
+    if (AsksForHelp(arguments)) {
+        result.options.command = Command::Help;
+        result.options.helpFor = command.command;
+        return result;
+    }
+    auto parser = MakeParser(command);
+    std::vector<std::string> rest(arguments.rbegin(), arguments.rend() - 1); // CLI11's order
+    try {
+        parser->app.parse(rest);
+    } catch (const CLI::Error &error) {
+        result.error = Complaint(*parser, error, arguments);
+        return result;
+    } catch (const std::exception &error) {
+        result.error = error.what();
+        return result;
+    }
+    // CLI11 leaves the "--" that ends the options among the unknown ones.
+    const std::vector<std::string> unknown = parser->app.remaining();
+    const auto first = std::find_if(unknown.begin(), unknown.end(),
+                                    [](const std::string &a) { return a != "--"; });
+    result.error = first != unknown.end() ? UnknownOption(*parser, *first) : Check(*parser);
+    Fill(*parser, result.options);
+    return result;
+}
+
+const CommandName *FindCommand(const std::string &word) {
+    for (const CommandName &c : kCommands)
+        if (word == c.name) return &c;
+    return nullptr;
 }
 
 } // namespace
@@ -33,127 +233,54 @@ ParseResult ParseCommandLine(const std::vector<std::string> &arguments) {
         result.error = "no command given";
         return result;
     }
-    const std::string &command = arguments[0];
-    if (command == "--help" || command == "-h" || command == "help") {
+    const std::string &first = arguments[0];
+    if (IsOneOf(first, {kHelpNames[0], kHelpNames[1], "help"})) {
         o.command = Command::Help;
-        if (arguments.size() > 1) result.error = "--help takes nothing more";
+        // `quillomar help COMMAND` is `quillomar COMMAND --help`.
+        if (first == "help" && arguments.size() == 2 && FindCommand(arguments[1])) {
+            o.helpFor = FindCommand(arguments[1])->command;
+        } else if (arguments.size() > 1) {
+            result.error = first + " takes nothing more";
+        }
         return result;
     }
-    if (command == "--version") {
+    if (IsOneOf(first, {kVersionNames[0], kVersionNames[1]})) {
         o.command = Command::Version;
-        if (arguments.size() > 1) result.error = "--version takes nothing more";
+        if (arguments.size() > 1) result.error = first + " takes nothing more";
         return result;
     }
-    if (command == "encrypt") {
-        o.command = Command::Encrypt;
-    } else if (command == "decrypt") {
-        o.command = Command::Decrypt;
-    } else if (command == "info") {
-        o.command = Command::Info;
-    } else {
-        result.error = "unknown command '" + command + "'";
+    if (first == kListOptions) {
+        o.command = Command::ListOptions;
+        if (arguments.size() > 1) result.error = first + " takes nothing more";
         return result;
     }
+    if (const CommandName *command = FindCommand(first)) return ParseCommand(*command, arguments);
 
-    static const Flag flags[] = {
-        {"--exe", true, false},     {"--no-exe", true, false},       {"--keep", false, true},
-        {"--no-keep", false, true}, {"--password-file", true, true}, {"--yes", true, true},
-        {"--no", true, true},       {"--stop-on-error", true, true}, {"--quiet", true, true},
-    };
-    std::optional<bool> answer;
-    bool onlyPaths = false;
-    for (size_t i = 1; i < arguments.size(); ++i) {
-        const std::string &a = arguments[i];
-        if (onlyPaths || a.size() < 2 || a[0] != '-') {
-            o.paths.push_back(a);
-            continue;
-        }
-        if (a == "--") {
-            onlyPaths = true;
-            continue;
-        }
-        const Flag *flag = nullptr;
-        for (const Flag &f : flags)
-            if (a == f.name) flag = &f;
-        if (!flag || o.command == Command::Info || !AllowedFor(*flag, o.command)) {
-            result.error = "option " + a + " is not known to '" + command + "'";
-            return result;
-        }
-        bool ok = true;
-        if (a == "--exe" || a == "--keep") {
-            ok = SetOnce(o.option, true);
-        } else if (a == "--no-exe" || a == "--no-keep") {
-            ok = SetOnce(o.option, false);
-        } else if (a == "--yes" || a == "--no") {
-            ok = SetOnce(answer, a == "--yes");
-        } else if (a == "--stop-on-error") {
-            o.stopOnError = true;
-        } else if (a == "--quiet") {
-            o.quiet = true;
-        } else if (a == "--password-file") {
-            if (o.passwordFile || i + 1 == arguments.size()) {
-                result.error = "--password-file takes one FILE, once";
-                return result;
-            }
-            o.passwordFile = arguments[++i];
-        }
-        if (!ok) {
-            result.error = "contradicting options";
-            return result;
-        }
-    }
-    o.answerYes = answer.value_or(false);
-    if (o.paths.empty()) {
-        result.error = "no PATH given";
-    } else if (o.command == Command::Info && o.paths.size() != 1) {
-        result.error = "info takes one FILE";
-    }
+    std::vector<std::string> known = {kHelpNames[1], kVersionNames[1]};
+    for (const CommandName &c : kCommands)
+        known.push_back(c.name);
+    result.error = (first.starts_with("-") ? "unknown option '" : "unknown command '") + first +
+                   "'" + Suggestion(first, known);
     return result;
 }
 
-std::string UsageText() {
-    return "usage: quillomar encrypt [--exe|--no-exe] [--password-file FILE] [--yes|--no]\n"
-           "                         [--stop-on-error] [--quiet] PATH...\n"
-           "       quillomar decrypt [--keep|--no-keep] [--password-file FILE] [--yes|--no]\n"
-           "                         [--stop-on-error] [--quiet] PATH...\n"
-           "       quillomar info FILE\n"
-           "       quillomar --help | --version\n";
-}
-
-std::string HelpText() {
-    return "Quillomar encrypts files in place under a password (AES-128, extension \".qxv\"),\n"
-           "decrypts them again and tells what a file is.\n\n" +
-           UsageText() +
-           "\nCommands:\n"
-           "  encrypt   encrypt every FILE and every file below every FOLDER given; each file\n"
-           "            becomes FILE.qxv (containers are skipped)\n"
-           "  decrypt   decrypt every container given or found below a FOLDER; NAME.qxv gives\n"
-           "            NAME, any other name gives NAME.dec (other files are skipped)\n"
-           "  info      tell whether FILE is a container and with which algorithm; exit 0 for\n"
-           "            a container, 1 otherwise\n\n"
-           "Options:\n"
-           "  --exe, --no-exe     encrypt: also make a self-decrypting program FILE.exe, which\n"
-           "                      replaces FILE.qxv (default: the setting saved last time)\n"
-           "  --keep, --no-keep   decrypt: keep the container after decrypting it (default:\n"
-           "                      the setting saved last time)\n"
-           "  --password-file FILE\n"
-           "                      run without questions: the password is the first line of\n"
-           "                      FILE (\"-\": standard input); messages go to standard error\n"
-           "  --yes, --no         without questions: replace existing output files, or leave\n"
-           "                      them and skip the file (default --no)\n"
-           "  --stop-on-error     without questions: stop at the first failed file (default:\n"
-           "                      go on with the next file)\n"
-           "  --quiet             no progress bar\n\n"
-           "Without --password-file the password and every question are asked in the\n"
-           "terminal. Exit status: 0 when every file was done or skipped, 1 when a file\n"
-           "failed or the run was cancelled, 2 for a wrong command line.\n\n"
-           "Example:\n"
-           "  echo 'long secret' | quillomar encrypt --password-file - notes.txt\n"
-           "  echo 'long secret' | quillomar decrypt --password-file - notes.txt.qxv\n";
-}
-
-std::string VersionText() {
-    return "Quillomar Version 2.1 (build " QXV_BUILD_VERSION ")\n";
+std::string OptionListText() {
+    std::string text = std::string("- ") + kHelpNames[0] + " " + kHelpNames[1] + "\n" + "- " +
+                       kVersionNames[0] + " " + kVersionNames[1] + "\n";
+    for (const CommandName &command : kCommands) {
+        auto parser = MakeParser(command);
+        for (const CLI::Option *option : parser->app.get_options()) {
+            if (option->get_positional()) continue;
+            text += command.name;
+            for (const std::string &s : option->get_snames())
+                text += " -" + s;
+            for (const std::string &l : option->get_lnames())
+                text += " --" + l;
+            if (option->get_expected_min() > 0) text += " " + option->get_type_name();
+            text += "\n";
+        }
+    }
+    return text;
 }
 
 } // namespace cli

@@ -104,7 +104,10 @@ int Run(const std::vector<std::string> &arguments) {
     }
     switch (parsed.options.command) {
     case cli::Command::Help:
-        std::fputs(cli::HelpText().c_str(), stdout);
+        std::fputs(cli::HelpText(parsed.options.helpFor).c_str(), stdout);
+        return 0;
+    case cli::Command::ListOptions:
+        std::fputs(cli::OptionListText().c_str(), stdout);
         return 0;
     case cli::Command::Version:
         std::fputs(cli::VersionText().c_str(), stdout);

@@ -11,6 +11,7 @@ built on Python's `cryptography` (OpenSSL).
 
 import hashlib
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -438,24 +439,174 @@ class QuillomarTest(ScratchTest):
         self.assertEqual((result.status, result.out), (1, ""))
 
     def test_usage_errors_exit_2(self):
-        for args in ([], ["encrypt"], ["frobnicate", "x"], ["encrypt", "--keep", "x"],
-                     ["decrypt", "--exe", "x"], ["encrypt", "--exe", "--no-exe", "x"],
-                     ["encrypt", "--yes", "--no", "x"], ["info", "a", "b"],
-                     ["encrypt", "--password-file"], ["encrypt", "--bogus", "x"]):
+        # (arguments, what the message must say)
+        cases = [
+            ([], "no command given"),
+            (["encrypt"], "no PATH given"),
+            (["frobnicate", "x"], "unknown command 'frobnicate'"),
+            (["encrpyt", "x"], "did you mean encrypt?"),
+            (["encrypt", "--keep", "x"], "it is an option of 'decrypt'"),
+            (["decrypt", "--exe", "x"], "it is an option of 'encrypt'"),
+            (["encrypt", "--exe", "--no-exe", "x"], "contradicting options --exe and --no-exe"),
+            (["decrypt", "-k", "--no-keep", "x"], "contradicting options --keep and --no-keep"),
+            (["encrypt", "-y", "--no", "x"], "contradicting options --yes and --no"),
+            (["encrypt", "-q", "--progress", "x"], "contradicting"),
+            (["info", "a", "b"], "info takes one FILE"),
+            (["info", "--quiet", "a"], "not known to 'info'"),
+            (["encrypt", "--password-file"], "--password-file takes one FILE"),
+            (["encrypt", "-p", "a", "--password-file=b", "x"], "--password-file takes one FILE"),
+            (["encrypt", "--quiet=yes", "x"], "--quiet takes no value"),
+            (["encrypt", "--bogus", "x"], "--bogus is not known to 'encrypt'"),
+            (["encrypt", "--qiuet", "x"], "did you mean --quiet?"),
+            (["decrypt", "--stop-on-eror", "x"], "did you mean --stop-on-error?"),
+            (["decrypt", "--pass", "-", "x"], "did you mean --password-file?"),
+            (["--verison"], "did you mean --version?"),
+            (["--help", "x"], "takes nothing more"),
+        ]
+        for args, message in cases:
             result = self.run_q(*args, password=None)
             self.assertEqual(result.status, 2, args)
+            self.assertIn(message, result.err, args)
             self.assertIn("usage: quillomar", result.err)
+        self.assertEqual(self.files(), [])
+
+    def test_short_options_values_and_end_of_options(self):
+        """Every spelling of the same run gives the same result."""
+        with open(os.path.join(self.dir, "pw"), "wb") as f:
+            f.write((PASSWORD + "\n").encode())
+        pw = native(os.path.join(self.dir, "pw"))
+        option = ["--no-exe"] if WINDOWS else []
+        for spelling in (["--password-file", pw, "--quiet", "--yes"],
+                         ["-p", pw, "-q", "-y"],
+                         ["-qyp", pw],
+                         ["-p" + pw, "-qy"],
+                         ["--password-file=" + pw, "-yq"]):
+            self.write("a", b"old plain")
+            self.write("a.qxv", b"to be replaced")
+            result = self.run_q("encrypt", *option, *spelling, self.n("a"), password=None)
+            self.assertEqual(result.status, 0, spelling)
+            self.assertIn("Replace existing file?", result.err)  # answered by -y
+            self.assertEqual(self.files(), ["a.qxv"], spelling)
+            self.assertEqual(independent_decrypt(self.read("a.qxv"), PASSWORD), b"old plain")
+            os.remove(self.p("a.qxv"))
+        # After "--" a name that begins with "-" is a path; -k keeps the container.
+        self.container("-q.qxv", b"dash")
+        result = self.run_q("decrypt", "-p", "-", "-k", "--", self.n("-q.qxv"))
+        self.assertEqual(result.status, 0, result.err)
+        self.assertEqual(self.read("-q"), b"dash")
+        self.assertEqual(self.files(), ["-q", "-q.qxv"])
 
     def test_help_and_version(self):
-        result = self.run_q("--help", password=None)
-        self.assertEqual(result.status, 0)
-        for word in ("encrypt", "decrypt", "info", "--exe", "--no-exe", "--keep", "--no-keep",
-                     "--password-file", "--yes", "--no", "--stop-on-error", "--quiet",
-                     "Example"):
-            self.assertIn(word, result.out)
-        result = self.run_q("--version", password=None)
-        self.assertEqual(result.status, 0)
-        self.assertIn("Version 2.1", result.out)
+        listed = self.run_q("--list-options", password=None)
+        self.assertEqual(listed.status, 0)
+        options = {}
+        for line in listed.out.splitlines():
+            command, *names = line.split()
+            options.setdefault(command, set()).update(n for n in names if n.startswith("-"))
+        self.assertEqual(set(options), {"-", "encrypt", "decrypt", "info"})
+        self.assertTrue({"-x", "-k", "-p", "-y", "-n", "-q", "-s", "-h", "--exe", "--keep",
+                         "--password-file", "--yes", "--no", "--quiet", "--stop-on-error",
+                         "--no-exe", "--no-keep", "--progress", "--json", "--help"}
+                        <= set().union(*options.values()))
+        # The tool's help names every option; a command's help names exactly its own.
+        whole = self.run_q("--help", password=None)
+        self.assertEqual(whole.status, 0)
+        for command in ("encrypt", "decrypt", "info"):
+            for spelling in ([command, "--help"], [command, "-h"], ["help", command],
+                             [command, "x", "--bogus", "-h"]):
+                result = self.run_q(*spelling, password=None)
+                self.assertEqual((result.status, result.err), (0, ""), spelling)
+                self.assertIn("usage: quillomar " + command, result.out)
+                self.assertIn("130", result.out)
+                shown = set(re.findall(r"(?<![\w-])--?[a-z][a-z-]*", result.out))
+                others = set().union(*(v for k, v in options.items() if k != command))
+                self.assertLessEqual(options[command], shown, spelling)
+                self.assertFalse((others - options[command]) & shown, spelling)
+            for name in options[command]:
+                self.assertIn(name, whole.out)
+        self.assertIn("Example", whole.out)
+        for spelling in ("--version", "-V"):
+            result = self.run_q(spelling, password=None)
+            self.assertEqual(result.status, 0)
+            self.assertIn("Version 2.1", result.out)
+
+
+SOURCE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..")
+COMPLETIONS = os.path.join(SOURCE, "cli", "completions")
+MANUALS = os.path.join(SOURCE, "docs", "man")
+OPTION_NAME = re.compile(r"(?<![\w-])--?[A-Za-z][\w-]*")
+
+
+class OptionDocumentsTest(unittest.TestCase):
+    """The completions and the manual page know exactly the options the parser knows."""
+
+    @classmethod
+    def setUpClass(cls):
+        listed = subprocess.run(RUNNER + [PROGRAM, "--list-options"], capture_output=True,
+                                text=True, timeout=60, check=True).stdout
+        cls.options = {}
+        for line in listed.splitlines():
+            command, *names = line.split()
+            cls.options.setdefault(command, set()).update(
+                n for n in names if n.startswith("-"))
+
+    def source(self, *path):
+        with open(os.path.join(*path), encoding="utf-8") as f:
+            return f.read()
+
+    def test_bash_completes_each_commands_options(self):
+        script = os.path.join(COMPLETIONS, "quillomar.bash")
+
+        def complete(*words):
+            words = ["quillomar", *words]
+            probe = ('source "$1"; shift; COMP_WORDS=("$@"); COMP_CWORD=$(($# - 1)); '
+                     '_quillomar; printf "%s\\n" "${COMPREPLY[@]}"')
+            out = subprocess.run(["bash", "-c", probe, "bash", script, *words],
+                                 capture_output=True, text=True, check=True,
+                                 cwd=tempfile.gettempdir()).stdout
+            return {w for w in out.splitlines() if w}
+
+        for command in ("encrypt", "decrypt", "info"):
+            self.assertEqual(complete(command, "-"), self.options[command], command)
+            self.assertEqual(complete(command, "x", "--"),
+                             {n for n in self.options[command] if n.startswith("--")})
+        self.assertEqual(complete("-"), self.options["-"])
+        self.assertEqual(complete(""), {"encrypt", "decrypt", "info", "help"})
+        self.assertEqual(complete("help", "de"), {"decrypt"})
+        # After "--" and after --password-file only file names.
+        self.assertFalse(complete("encrypt", "--", "--") & self.options["encrypt"])
+        self.assertFalse(complete("encrypt", "-p", "--") & self.options["encrypt"])
+
+    def test_zsh_names_each_commands_options(self):
+        text = self.source(COMPLETIONS, "_quillomar")
+        spec = re.compile(r"(--?[A-Za-z][\w-]*)(?=[\[,}+=])")  # names in _arguments specs
+        for command in ("encrypt", "decrypt", "info"):
+            block = re.search(r"\n\s*%s\)\n(.*?);;" % command, text, re.S).group(1)
+            self.assertEqual(set(spec.findall(block)), self.options[command], command)
+        top = text[:text.index("case $state")]
+        self.assertEqual(set(spec.findall(top)), self.options["-"])
+
+    def test_fish_names_each_commands_options(self):
+        found = {}
+        for line in self.source(COMPLETIONS, "quillomar.fish").splitlines():
+            condition = re.search(r'-n "(not )?__fish_seen_subcommand_from ([^"]*)"', line)
+            if not condition or not re.search(r" -[sl] ", line):
+                continue
+            commands = ["-"] if condition.group(1) else condition.group(2).split()
+            names = ["-" + n for n in re.findall(r" -s (\w)", line)]
+            names += ["--" + n for n in re.findall(r" -l ([\w-]+)", line)]
+            for command in commands:
+                found.setdefault(command, set()).update(names)
+        self.assertEqual(found, self.options)
+
+    def test_manual_pages(self):
+        page = self.source(MANUALS, "quillomar.1").replace("\\-", "-")
+        self.assertLessEqual(set().union(*self.options.values()), set(OPTION_NAME.findall(page)))
+        for name in ("quillomar.1", "qxvsd.1"):
+            if shutil.which("groff"):
+                lint = subprocess.run(["groff", "-man", "-ww", "-z", os.path.join(MANUALS, name)],
+                                      capture_output=True, text=True)
+                self.assertEqual((lint.returncode, lint.stderr), (0, ""), name)
 
 
 # A representative subset for the Windows program under Wine.
@@ -470,6 +621,7 @@ WINE_SUBSET = [
     "test_exe_option_leaves_only_the_executable",
     "test_info",
     "test_usage_errors_exit_2",
+    "test_short_options_values_and_end_of_options",
 ]
 
 
@@ -483,6 +635,7 @@ def main():
         suite = unittest.TestSuite(QuillomarTest(name) for name in WINE_SUBSET)
     else:
         suite = loader.loadTestsFromTestCase(QuillomarTest)
+        suite.addTests(loader.loadTestsFromTestCase(OptionDocumentsTest))
     result = unittest.TextTestRunner(verbosity=2).run(suite)
     sys.exit(0 if result.wasSuccessful() else 1)
 
