@@ -59,6 +59,7 @@ ParseResult ParseCommandLine(const std::vector<std::string> &arguments) {
         {"--exe", true, false},     {"--no-exe", true, false},       {"--keep", false, true},
         {"--no-keep", false, true}, {"--password-file", true, true}, {"--yes", true, true},
         {"--no", true, true},       {"--stop-on-error", true, true}, {"--quiet", true, true},
+        {"--progress", true, true},
     };
     std::optional<bool> answer;
     bool onlyPaths = false;
@@ -90,6 +91,8 @@ ParseResult ParseCommandLine(const std::vector<std::string> &arguments) {
             o.stopOnError = true;
         } else if (a == "--quiet") {
             o.quiet = true;
+        } else if (a == "--progress") {
+            o.progress = true;
         } else if (a == "--password-file") {
             if (o.passwordFile || i + 1 == arguments.size()) {
                 result.error = "--password-file takes one FILE, once";
@@ -113,9 +116,9 @@ ParseResult ParseCommandLine(const std::vector<std::string> &arguments) {
 
 std::string UsageText() {
     return "usage: quillomar encrypt [--exe|--no-exe] [--password-file FILE] [--yes|--no]\n"
-           "                         [--stop-on-error] [--quiet] PATH...\n"
+           "                         [--stop-on-error] [--quiet|--progress] PATH...\n"
            "       quillomar decrypt [--keep|--no-keep] [--password-file FILE] [--yes|--no]\n"
-           "                         [--stop-on-error] [--quiet] PATH...\n"
+           "                         [--stop-on-error] [--quiet|--progress] PATH...\n"
            "       quillomar info FILE\n"
            "       quillomar --help | --version\n";
 }
@@ -143,10 +146,15 @@ std::string HelpText() {
            "                      them and skip the file (default --no)\n"
            "  --stop-on-error     without questions: stop at the first failed file (default:\n"
            "                      go on with the next file)\n"
-           "  --quiet             no progress bar\n\n"
+           "  --quiet             no progress line and no summary\n"
+           "  --progress          the progress line and summary even when standard error is\n"
+           "                      not a terminal (default: only on a terminal)\n\n"
            "Without --password-file the password and every question are asked in the\n"
-           "terminal. Exit status: 0 when every file was done or skipped, 1 when a file\n"
-           "failed or the run was cancelled, 2 for a wrong command line.\n\n"
+           "terminal. The first Ctrl-C stops after the current file, a second one stops the\n"
+           "current file at once and leaves it as it was.\n\n"
+           "Exit status: 0 when every file was done or skipped, 1 when a file failed or a\n"
+           "question was cancelled, 2 for a wrong command line, 130 when Ctrl-C left work\n"
+           "undone.\n\n"
            "Example:\n"
            "  echo 'long secret' | quillomar encrypt --password-file - notes.txt\n"
            "  echo 'long secret' | quillomar decrypt --password-file - notes.txt.qxv\n";

@@ -18,7 +18,8 @@ struct Options {
     std::optional<std::string> passwordFile;
     bool answerYes = false;   // --yes: replace existing files (default --no)
     bool stopOnError = false; // --stop-on-error: Cancel at the first failure
-    bool quiet = false;       // --quiet: no progress bar
+    bool quiet = false;       // --quiet: no progress line nor summary
+    bool progress = false;    // --progress: the progress line even when stderr is no terminal
     std::vector<std::string> paths;
 };
 
