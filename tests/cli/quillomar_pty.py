@@ -258,6 +258,15 @@ class ProgressTest(ScratchTest):
         self.assertEqual(os.listdir(self.work), ["big.bin.qxv"])
         self.assertEqual(self.digest("big.bin.qxv"), container)
 
+        # One Ctrl-C on the last file lets it finish: nothing was left undone.
+        s = self.run_q("decrypt", "big.bin.qxv")
+        s.expect(" MiB/256.0 MiB", 60)
+        s.interrupt()
+        s.expect("Ctrl-C: stopping after the current file")
+        self.assertEqual(s.finish(120), 0, s.text())
+        self.assertEqual(os.listdir(self.work), ["big.bin"])
+        self.assertEqual(self.digest("big.bin"), self.plain_digest)
+
 
 def main():
     global PROGRAM
