@@ -1,5 +1,7 @@
 #include "cli/cli_backend.h"
 
+#include "cli/terminal_progress.h"
+#include "platform/secret_line.h"
 #include "platform/terminal.h"
 #include "ui/Qxvpop1.h"
 #include "ui/batch_state.h"
@@ -7,7 +9,7 @@
 
 namespace cli {
 
-CliBackend::CliBackend(ui::Backend *interactive, Answers answers)
+CliBackend::CliBackend(ui::ConsoleBackend *interactive, Answers answers)
     : interactive_(interactive), answers_(std::move(answers)) {}
 
 CliBackend::~CliBackend() {
@@ -30,6 +32,7 @@ int CliBackend::AcceptPasswordDialog(ui::TForm1 &dialog) {
 }
 
 int CliBackend::RunModal(ui::TForm &form) {
+    if (progress_) progress_->ClearLine();
     auto *passwordDialog = dynamic_cast<ui::TForm1 *>(&form);
     if (Unattended()) {
         if (passwordDialog) return AcceptPasswordDialog(*passwordDialog);
@@ -37,30 +40,55 @@ int CliBackend::RunModal(ui::TForm &form) {
         if (form.ModalResult == ui::mrNone) form.ModalResult = ui::mrCancel;
         return form.ModalResult;
     }
-    if (passwordDialog && answers_.option) passwordDialog->PresetOption(*answers_.option);
+    if (passwordDialog && answers_.option) {
+        passwordDialog->PresetOption(*answers_.option);
+        return interactive_->RunModal(form, {passwordDialog->cbxCreate});
+    }
     return interactive_->RunModal(form);
 }
 
-void CliBackend::ShowModeless(ui::TForm &form) {
-    if (!answers_.quiet && interactive_) interactive_->ShowModeless(form);
-}
-
-void CliBackend::Repaint(ui::TForm &form) {
-    if (!answers_.quiet && interactive_) interactive_->Repaint(form);
-}
-
-void CliBackend::HideModeless(ui::TForm &form) {
-    if (!answers_.quiet && interactive_) interactive_->HideModeless(form);
-}
+// The terminal progress line stands for the progress window.
+void CliBackend::ShowModeless(ui::TForm &) {}
+void CliBackend::Repaint(ui::TForm &) {}
+void CliBackend::HideModeless(ui::TForm &) {}
 
 void CliBackend::ProcessMessages() {
-    if (!answers_.quiet && interactive_) interactive_->ProcessMessages();
-    // Ctrl-C between files is the progress window's Cancel, shown or not.
-    if (platform::terminal::interrupt_take()) ui::Batch.CancelRequested = 1;
+    // Ctrl-C between files is the progress window's Cancel.
+    if (progress_)
+        progress_->TakeInterrupt();
+    else if (platform::terminal::interrupt_take())
+        ui::Batch.CancelRequested = 1;
+}
+
+bool CliBackend::AskPasswordAgain(const std::string &path, ui::SecureString &password) {
+    if (Unattended() || againDeclined_ || !interactive_) return false;
+    const int answer = interactive_->RunMessageBox(
+        nullptr,
+        "Invalid password used for file: " + path +
+            ". Enter the password again for it and the remaining files?",
+        "Invalid Password", ui::mbYesNo);
+    if (answer != ui::idYes) {
+        againDeclined_ = true;
+        return false;
+    }
+    platform::terminal::InterruptCatch ctrlC; // Ctrl-C cancels the entry
+    ui::SecureString line;
+    bool read = false;
+    {
+        platform::terminal::EchoOff hidden;
+        platform::terminal::write_error("Password: ");
+        read = platform::read_secret_line(line) == platform::LineRead::Line;
+    }
+    if (!platform::terminal::input_is_terminal()) platform::terminal::write_error("\n");
+    if (!read || line.empty()) return false;
+    ui::SecureWipe(password);
+    password = std::move(line);
+    return true;
 }
 
 int CliBackend::RunMessageBox(ui::WindowHandle owner, const std::string &text,
                               const std::string &caption, unsigned style) {
+    if (progress_) progress_->ClearLine();
     if (!Unattended()) return interactive_->RunMessageBox(owner, text, caption, style);
     platform::terminal::write_error(caption + ": " + text + "\n");
     switch (style & ui::mbButtonsMask) {

@@ -1,11 +1,14 @@
 // The dialogs of `quillomar`. Interactive runs hand every form and message box to the console
-// backend, with the check box preset from --exe/--keep and the progress bar left out under
-// --quiet. Unattended runs (--password-file) accept the password dialog through its own
-// unattended acceptance (password, option, what its button saves, no default-password check),
-// print every message box to standard error as "caption: text" and answer it from the options.
+// backend, with the check box preset from --exe/--keep (and then not asked). The progress
+// window is not shown: the terminal progress line (cli/terminal_progress.h) takes its place,
+// taken off the terminal before every question and message. Unattended runs (--password-file)
+// accept the password dialog through its own unattended acceptance (password, option, what its
+// button saves, no default-password check), print every message box to standard error as "caption:
+// text" and answer it from the options.
 #pragma once
 
 #include "ui/backend.h"
+#include "ui/console/console_backend.h"
 #include "ui/secure_string.h"
 
 #include <optional>
@@ -17,18 +20,21 @@ class TForm1;
 
 namespace cli {
 
+class TerminalProgress;
+
 struct Answers {
     std::optional<bool> option; // the check box's state; unset: as the dialog loads it
     std::optional<ui::SecureString> password; // set: unattended
     bool answerYes = false;
     bool stopOnError = false;
-    bool quiet = false;
 };
 
 class CliBackend final : public ui::Backend {
 public:
     // `interactive` shows the dialogs (may be null when the run is unattended).
-    CliBackend(ui::Backend *interactive, Answers answers);
+    CliBackend(ui::ConsoleBackend *interactive, Answers answers);
+    // The progress line to clear before messages and to hand Ctrl-C between files.
+    void SetProgress(TerminalProgress *progress) { progress_ = progress; }
     ~CliBackend() override;
 
     int RunModal(ui::TForm &form) override;
@@ -43,11 +49,18 @@ public:
     // Why the password dialog was refused (an unattended run that cannot go on), or empty.
     const std::string &Refusal() const { return refusal_; }
 
+    // After "Invalid Password" in an interactive run: offers to enter the password again for
+    // `path` and the remaining files. False when unattended, declined (then not offered again)
+    // or cancelled.
+    bool AskPasswordAgain(const std::string &path, ui::SecureString &password);
+
 private:
     bool Unattended() const { return answers_.password.has_value(); }
     int AcceptPasswordDialog(ui::TForm1 &dialog);
 
-    ui::Backend *interactive_;
+    ui::ConsoleBackend *interactive_;
+    TerminalProgress *progress_ = nullptr;
+    bool againDeclined_ = false;
     Answers answers_;
     std::string refusal_;
 };

@@ -13,8 +13,11 @@ namespace {
 constexpr size_t kTextColumn = 24;
 
 const char *const kExitStatus =
-    "Exit status: 0 when every file was done or skipped, 1 when a file failed,\n"
-    "2 for a wrong command line, 130 when interrupted by the user.\n";
+    "The first Ctrl-C stops after the current file, a second one stops the current\n"
+    "file at once and leaves it as it was.\n\n"
+    "Exit status: 0 when every file was done or skipped, 1 when a file failed or a\n"
+    "question was cancelled, 2 for a wrong command line, 130 when Ctrl-C left work\n"
+    "undone.\n";
 
 // "  -x, --exe             text", the text's further lines under its first.
 std::string OptionLine(const std::string &names, const std::string &help) {

@@ -21,9 +21,9 @@ std::span<const OptionSpec> OptionTable() {
          "without questions: leave them and skip the file\n(the default)"},
         {Arg::StopOnError, "-s,--stop-on-error", nullptr, kBatch,
          "without questions: stop at the first failed file\n(default: go on with the next)"},
-        {Arg::Quiet, "-q,--quiet", nullptr, kBatch, "no progress"},
+        {Arg::Quiet, "-q,--quiet", nullptr, kBatch, "no progress line and no summary"},
         {Arg::Progress, "--progress", nullptr, kBatch,
-         "show progress even when standard error is not a\nterminal"},
+         "the progress line and summary even when standard\nerror is not a terminal"},
         {Arg::Json, "--json", nullptr, kInfo, "machine-readable output (JSON)"},
         {Arg::Help, "-h,--help", nullptr, kAll, "show this help and exit"},
     };

@@ -3,8 +3,10 @@
 #include "cli/cli_backend.h"
 #include "cli/cli_options.h"
 #include "cli/password_source.h"
+#include "cli/terminal_progress.h"
 #include "platform/file_system.h"
 #include "platform/terminal.h"
+#include "shell/batch_progress.h"
 #include "shell/commands.h"
 #include "shell/file_info.h"
 #include "shell/selection.h"
@@ -23,6 +25,7 @@ namespace {
 
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
+constexpr int kExitInterrupted = 130; // as a shell reports a program ended by Ctrl-C
 
 void Say(const std::string &text) {
     platform::terminal::write_error(text);
@@ -69,7 +72,6 @@ int RunBatch(const cli::Options &options) {
     answers.option = options.option;
     answers.answerYes = options.answerYes;
     answers.stopOnError = options.stopOnError;
-    answers.quiet = options.quiet;
     if (options.passwordFile) {
         ui::SecureString password;
         std::string error;
@@ -84,15 +86,31 @@ int RunBatch(const cli::Options &options) {
     ui::ConsoleBackend console;
     platform::terminal::InterruptCatch interrupts;
     cli::CliBackend backend(&console, std::move(answers));
+    using Show = cli::TerminalProgress::Show;
+    const Show show = options.quiet                             ? Show::Nothing
+                      : platform::terminal::error_is_terminal() ? Show::Terminal
+                      : options.progress                        ? Show::Lines
+                                                                : Show::Nothing;
+    const bool encrypt = options.command == cli::Command::Encrypt;
+    cli::TerminalProgress progress(encrypt, show,
+                                   [&backend](const std::string &path, ui::SecureString &password) {
+                                       return backend.AskPasswordAgain(path, password);
+                                   });
+    backend.SetProgress(&progress);
     ui::Backend *previous = ui::SetBackend(&backend);
+    SetBatchProgress(&progress);
     SetSelection(std::make_unique<ListSelection>(options.paths));
-    const BatchOutcome outcome =
-        ProcessSelection(nullptr, options.command == cli::Command::Encrypt ? 1 : 0);
+    const BatchOutcome outcome = ProcessSelection(nullptr, encrypt ? 1 : 0);
     SetSelection(nullptr);
+    SetBatchProgress(nullptr);
     ui::SetBackend(previous);
+    progress.Finish(outcome);
 
     if (!backend.Refusal().empty()) Say("quillomar: " + backend.Refusal() + "\n");
-    return outcome.Succeeded() ? 0 : kExitFailed;
+    if (progress.CutShort()) return kExitInterrupted;
+    // A Ctrl-C that left nothing undone cancelled nothing.
+    if (outcome.failed == 0 && (!outcome.cancelled || progress.Interrupted())) return 0;
+    return kExitFailed;
 }
 
 int Run(const std::vector<std::string> &arguments) {

@@ -24,6 +24,17 @@ constexpr int CRYPT_ERR_FORMAT = 3;     // not a well-formed container (or an un
 constexpr int CRYPT_ERR_PASSWORD = 4;   // the key check block does not match the password
 constexpr int CRYPT_ERR_DISK_FULL = 10; // the file cannot be extended to the reserved size
 constexpr int CRYPT_ERR_TOO_LARGE = 11; // the plain file has 2 GiB or more
+constexpr int CRYPT_STOPPED = 12;       // the caller's progress asked to stop; nothing changed
+
+// Told how far one engine call has come, between records of an encryption and every MiB of a
+// decryption, and asked whether to go on. Stopping takes an encryption back to the plain file
+// (as after a failure) and removes a decryption's target.
+class CryptProgress {
+public:
+    virtual ~CryptProgress() = default;
+    // `done` of `total` plain bytes are through; false stops the call (CRYPT_STOPPED).
+    virtual bool advance(uint64_t done, uint64_t total) = 0;
+};
 
 // Mode letters: 'e'/'d' DES, 'E'/'D' Triple-DES (two keys), 'A'/'C' AES-128,
 // encrypt/decrypt.
@@ -33,5 +44,6 @@ constexpr int CRYPT_ERR_TOO_LARGE = 11; // the plain file has 2 GiB or more
 // must not exist, from the container `source`, which is never modified; the algorithm named in
 // the trailer wins over the letter. A wrong password or a damaged container is found before the
 // target is created, and a failure leaves no target behind. Paths are UTF-8, the password is
-// the user's bytes.
-int container_crypt_file(const char *source, const char *target, const char *password, char mode);
+// the user's bytes. `progress`, when given, is told the bytes done and may stop the call.
+int container_crypt_file(const char *source, const char *target, const char *password, char mode,
+                         CryptProgress *progress = nullptr);

@@ -13,12 +13,14 @@ void container_close(CryptSession &session) {
     session.work.reset();
 }
 
-int container_crypt_file(const char *source, const char *target, const char *password, char mode) {
+int container_crypt_file(const char *source, const char *target, const char *password, char mode,
+                         CryptProgress *progress) {
     bool encrypt = false;
     const CipherChoice *cipher = cipher_for_mode(mode, &encrypt);
     if (cipher == nullptr) return CRYPT_ERR_FORMAT;
     std::unique_ptr<CryptSession> session(new (std::nothrow) CryptSession);
     if (!session) return CRYPT_ERR_FILE;
+    session->progress = progress;
     const int result = encrypt ? container_encrypt(*session, source, password, *cipher)
                                : container_decrypt(*session, source, target, password, *cipher);
     container_close(*session);

@@ -40,9 +40,11 @@ int check_password(CryptSession &s, DecryptStream &stream) {
 }
 
 int write_plain(CryptSession &s, DecryptStream &stream, const ContainerTrailer &trailer) {
-    switch (stream.run(*s.source, *s.target)) {
+    switch (stream.run(*s.source, *s.target, s.progress)) {
     case StreamResult::Ok:
         break;
+    case StreamResult::Stopped:
+        return CRYPT_STOPPED;
     case StreamResult::WrongKey:
     case StreamResult::BadFinal:
         return CRYPT_ERR_FORMAT; // the container changed since the check, or is damaged

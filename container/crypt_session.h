@@ -18,6 +18,7 @@ struct CryptSession {
     ConvContext context{};
     std::unique_ptr<uint8_t[]> work; // in-place encryption: pieces of records
     size_t work_size = 0;
+    CryptProgress *progress = nullptr; // the caller's, optional
 };
 
 void container_close(CryptSession &session);

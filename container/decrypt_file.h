@@ -2,9 +2,10 @@
 // that very file (and never one that took its name since).
 #pragma once
 
+#include "container/container.h"
 #include "platform/file_system.h"
 
 // container_crypt_file for a decryption mode letter ('d', 'D', 'C'); on CRYPT_OK `*made` is the
 // identity of the new file `target`, read from the engine's own handle on it.
 int container_decrypt_file(const char *source, const char *target, const char *password, char mode,
-                           platform::FileIdentity *made);
+                           platform::FileIdentity *made, CryptProgress *progress = nullptr);

@@ -43,15 +43,21 @@ StreamResult DecryptStream::check_key(platform::File &input, bool with_final) {
     return finish(input, with_final, &tail_length);
 }
 
-StreamResult DecryptStream::run(platform::File &input, platform::File &output) {
+StreamResult DecryptStream::run(platform::File &input, platform::File &output,
+                                CryptProgress *progress) {
     if (!seek_to(input, trailer_.start)) return StreamResult::ReadFailed;
     if (convmech_init(cipher_.algorithm, cipher_.decrypt_mode, &context_, key_, ZERO_IV) != 0)
         return StreamResult::CipherFailed;
     const uint32_t size = trailer_.plain_size;
+    constexpr uint32_t chunks_per_report = (1u << 20) / CONTAINER_CHUNK_SIZE;
     StreamResult result = StreamResult::Ok;
     for (uint32_t chunk = 0; result == StreamResult::Ok && chunk < size / CONTAINER_CHUNK_SIZE;
-         ++chunk)
+         ++chunk) {
+        if (progress && chunk % chunks_per_report == 0 &&
+            !progress->advance(uint64_t{chunk} * CONTAINER_CHUNK_SIZE, size))
+            return StreamResult::Stopped;
         result = piece(input, output, CONTAINER_CHUNK_SIZE);
+    }
     const uint32_t whole = size % CONTAINER_CHUNK_SIZE / cipher_.block_size * cipher_.block_size;
     if (result == StreamResult::Ok && whole != 0) result = piece(input, output, whole);
     uint32_t tail_length = 0;
@@ -59,6 +65,7 @@ StreamResult DecryptStream::run(platform::File &input, platform::File &output) {
     if (result == StreamResult::Ok && tail_length != 0 &&
         !platform::write_exact(output, out_, tail_length))
         result = StreamResult::WriteFailed;
+    if (result == StreamResult::Ok && progress) progress->advance(size, size);
     return result;
 }
 

@@ -15,6 +15,7 @@ enum class StreamResult {
     CipherFailed, // the toolkit refused the key or a block
     WrongKey,     // the key check block does not decrypt to the key
     BadFinal,     // the final block's padding does not leave the S mod B bytes of the trailer
+    Stopped,      // the caller's progress asked to stop
 };
 
 // A derived key, wiped when it goes out of scope.
@@ -36,8 +37,10 @@ public:
     // Decrypts the key check block alone, chained to the cipher block before it (or the zero
     // IV), and with `with_final` the final block after it. Nothing is written.
     StreamResult check_key(platform::File &input, bool with_final);
-    // The whole stream from the container's start: S plain bytes into `output`.
-    StreamResult run(platform::File &input, platform::File &output);
+    // The whole stream from the container's start: S plain bytes into `output`. `progress`,
+    // when given, is told the bytes written every MiB and at the end, and may stop the stream.
+    StreamResult run(platform::File &input, platform::File &output,
+                     CryptProgress *progress = nullptr);
 
 private:
     StreamResult piece(platform::File &input, platform::File &output, uint32_t length);

@@ -186,6 +186,11 @@ bool InPlaceEncryption::mend(const JournalRecord &r, bool check_only) {
 
 bool InPlaceEncryption::forward() {
     while (done_ < chunked_end_) {
+        // Asked between records, where a stop is taken back like a failure.
+        if (s_.progress && !s_.progress->advance(done_, header_.plain_size)) {
+            stopped_ = true;
+            return false;
+        }
         const uint64_t length = std::min<uint64_t>(JOURNAL_RECORD_MAX, chunked_end_ - done_);
         if (!stream_record(RecordKind::Data, done_, length, done_ + length)) return false;
     }
@@ -310,5 +315,6 @@ int InPlaceEncryption::run_fresh() {
     }
     if (!reserve()) return failed(CRYPT_ERR_DISK_FULL);
     if (!forward() || !finish()) return failed(CRYPT_ERR_FILE);
+    if (s_.progress) s_.progress->advance(header_.plain_size, header_.plain_size);
     return CRYPT_OK;
 }

@@ -61,7 +61,7 @@ private:
     bool take_back();
     int failed(int result) {
         take_back();
-        return result;
+        return stopped_ ? CRYPT_STOPPED : result;
     }
 
     CryptSession &s_;
@@ -74,4 +74,5 @@ private:
     uint64_t sequence_ = 0;
     JournalRecord last_;      // newest record in the journal
     bool last_unput_ = false; // journaled, but perhaps not (wholly) in the file
+    bool stopped_ = false;    // the caller's progress asked to stop
 };

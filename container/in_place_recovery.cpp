@@ -189,5 +189,6 @@ int InPlaceEncryption::resume() {
     }
     if (!(found && newest.kind == RecordKind::Final) && !forward()) return failed(CRYPT_ERR_FILE);
     if (!finish()) return failed(CRYPT_ERR_FILE);
+    if (s_.progress) s_.progress->advance(header_.plain_size, header_.plain_size);
     return CRYPT_OK;
 }

@@ -7,6 +7,7 @@
 #include "platform/file_system.h"
 #include "platform/held_file.h"
 #include "shell/batch_messages.h"
+#include "shell/batch_progress.h"
 #include "shell/commands.h"
 #include "shell/output_names.h"
 #include "shell/selection.h"
@@ -191,12 +192,13 @@ int RunEngine(const FilePlan &plan, std::string_view password, platform::HeldFil
     ui::SecureString secret(password.begin(), password.end());
     int result = CRYPT_OK;
     if (plan.encrypt) {
-        result = container_crypt_file(plan.path.c_str(), plan.target.c_str(), secret.c_str(), 'A');
+        result = container_crypt_file(plan.path.c_str(), plan.target.c_str(), secret.c_str(), 'A',
+                                      CurrentBatchProgress());
     } else {
         const char mode = Batch.CipherSelector == 0 ? 'd' : Batch.CipherSelector == 1 ? 'D' : 'C';
         platform::FileIdentity made;
         result = container_decrypt_file(plan.path.c_str(), plan.target.c_str(), secret.c_str(),
-                                        mode, &made);
+                                        mode, &made, CurrentBatchProgress());
         if (result == CRYPT_OK) plain.adopt(made);
     }
     ui::SecureWipe(secret);
@@ -272,6 +274,43 @@ bool AskPassword(int encrypt, size_t count, ui::SecureString &password) {
     return true;
 }
 
+// ProcessFile with the batch's own password, which a follower may replace after a wrong one
+// (for this file and the rest of the batch).
+FileOutcome ProcessFileWith(void *window, int encrypt, ui::SecureString &password,
+                            const std::string &path, bool last) {
+    FilePlan plan(window, encrypt != 0, path, last);
+    if (const auto ended = PlanFile(plan)) return *ended;
+    platform::HeldFile plain;
+    int result = RunEngine(plan, ui::View(password), plain);
+    BatchProgress *const follower = CurrentBatchProgress();
+    while (result == CRYPT_ERR_PASSWORD && follower && follower->PasswordAgain(path, password))
+        result = RunEngine(plan, ui::View(password), plain);
+    if (result == CRYPT_STOPPED) { // the follower stopped it; the file is as it was
+        Batch.CancelRequested = 1;
+        return FileOutcome::Skipped;
+    }
+    if (result != CRYPT_OK)
+        return ReportFailure(window, EngineResultBoxes(result, path, plan.output, last), last);
+    return CommitFile(plan, plain);
+}
+
+// What the follower is told to expect: the selected files plus the files below the selected
+// folders.
+size_t CountFiles(size_t count) {
+    size_t files = 0;
+    for (size_t i = 0; i < count; ++i) {
+        const std::string path = GetSelectionPath(i);
+        if (!IsFolderItem(path)) {
+            ++files;
+            continue;
+        }
+        std::vector<std::string> found;
+        CollectFolderFiles(WithoutTrailingSeparator(path), found);
+        files += found.size();
+    }
+    return files;
+}
+
 } // namespace
 
 void CollectFolderFiles(const std::string &folder, std::vector<std::string> &list) {
@@ -294,13 +333,10 @@ void CollectFolderFiles(const std::string &folder, std::vector<std::string> &lis
 
 FileOutcome ProcessFile(void *window, int encrypt, std::string_view password,
                         const std::string &path, bool last) {
-    FilePlan plan(window, encrypt != 0, path, last);
-    if (const auto ended = PlanFile(plan)) return *ended;
-    platform::HeldFile plain;
-    const int result = RunEngine(plan, password, plain);
-    if (result != CRYPT_OK)
-        return ReportFailure(window, EngineResultBoxes(result, path, plan.output, last), last);
-    return CommitFile(plan, plain);
+    ui::SecureString secret(password.begin(), password.end());
+    const FileOutcome outcome = ProcessFileWith(window, encrypt, secret, path, last);
+    ui::SecureWipe(secret);
+    return outcome;
 }
 
 BatchOutcome ProcessSelection(void *window, int encrypt) {
@@ -321,6 +357,8 @@ BatchOutcome ProcessSelection(void *window, int encrypt) {
         return outcome;
     }
 
+    BatchProgress *const follower = CurrentBatchProgress();
+    if (follower) follower->BatchStarting(CountFiles(count));
     {
         ui::TForm2 progress(nullptr);
         progress.ProgressBar1->Max = static_cast<int>(count);
@@ -331,7 +369,10 @@ BatchOutcome ProcessSelection(void *window, int encrypt) {
         auto process = [&](const std::string &path, bool last) {
             progress.FileName->Caption = prefix + path;
             progress.Update();
-            Count(outcome, ProcessFile(window, encrypt, ui::View(password), path, last));
+            if (follower) follower->FileStarting(path);
+            const FileOutcome file = ProcessFileWith(window, encrypt, password, path, last);
+            if (follower) follower->FileEnded(file);
+            Count(outcome, file);
             ui::ProcessMessages();
             progress.ProgressBar1->StepIt();
         };

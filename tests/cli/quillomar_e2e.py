@@ -438,6 +438,28 @@ class QuillomarTest(ScratchTest):
         result = self.run_q("info", self.n("folder"))
         self.assertEqual((result.status, result.out), (1, ""))
 
+    def test_progress_only_on_a_terminal_or_when_asked(self):
+        # Standard error is a pipe here: messages only, unless --progress asks for the lines.
+        names = ["d/one", "d/two", "three"]
+        for name in names:
+            self.write(name, (name * 8192)[:8192])
+        options = ["--password-file", "-", "--no-exe"]
+        result = self.run_q("encrypt", *options, self.n("d"), self.n("three"))
+        self.assertEqual((result.status, result.err), (0, ""))
+        for name in names:
+            os.remove(self.p(name + ".qxv"))
+            self.write(name, (name * 8192)[:8192])
+        result = self.run_q("encrypt", "--progress", *options, self.n("d"), self.n("three"))
+        self.assertEqual(result.status, 0, result.err)
+        # Files, not selected items, are counted; the last line is complete.
+        self.assertIn("[3/3] " + self.n("three") + "  8.0 KiB/8.0 KiB  100%", result.err)
+        self.assertEqual(result.boxes[-1][:len("Encrypted 3 files (24.0 KiB), skipped 0, "
+                                               "failed 0, in ")],
+                         "Encrypted 3 files (24.0 KiB), skipped 0, failed 0, in ")
+        result = self.run_q("decrypt", "--quiet", "--password-file", "-",
+                            "--no-keep", self.n("d"))
+        self.assertEqual((result.status, result.err), (0, ""))
+
     def test_usage_errors_exit_2(self):
         # (arguments, what the message must say)
         cases = [
@@ -622,6 +644,7 @@ WINE_SUBSET = [
     "test_info",
     "test_usage_errors_exit_2",
     "test_short_options_values_and_end_of_options",
+    "test_progress_only_on_a_terminal_or_when_asked",
 ]
 
 

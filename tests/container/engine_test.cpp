@@ -105,6 +105,59 @@ TEST(Engine, RoundTripAroundBlockAndChunkBoundaries) {
     }
 }
 
+// Reports what the engine told it and stops at its `stop_at`-th call (never when 0).
+struct Follower final : CryptProgress {
+    explicit Follower(int stop_at) : stop_at(stop_at) {}
+    bool advance(uint64_t done, uint64_t total) override {
+        reports.emplace_back(done, total);
+        return static_cast<int>(reports.size()) != stop_at;
+    }
+    int stop_at;
+    std::vector<std::pair<uint64_t, uint64_t>> reports;
+};
+
+// A stop between records takes the encryption back through its failure path (the plain file
+// byte for byte, no journal); a stop in a decryption leaves no target and the container as it
+// was. Unstopped, the bytes reported only grow and end at the total.
+TEST(Engine, ProgressReportsBytesAndStopsLeaveFilesAsTheyWere) {
+    const size_t size = 2 * JOURNAL_RECORD_MAX + 16384 + 5; // three records and a tail
+    qxv_test::TempFolder folder;
+    const std::string plain = folder.file("plain"), out = folder.file("out");
+    const Bytes original = pattern(size, 7);
+    write_all(plain, original);
+
+    Follower whole(0);
+    ASSERT_EQ(container_crypt_file(plain.c_str(), "", PASSWORD, 'A', &whole), CRYPT_OK);
+    ASSERT_GE(whole.reports.size(), 3u);
+    for (size_t i = 1; i < whole.reports.size(); ++i)
+        EXPECT_GT(whole.reports[i].first, whole.reports[i - 1].first);
+    EXPECT_EQ(whole.reports.back(), std::make_pair(uint64_t{size}, uint64_t{size}));
+    const Bytes container = read_all(plain);
+
+    Follower reader(0);
+    ASSERT_EQ(container_crypt_file(plain.c_str(), out.c_str(), PASSWORD, 'C', &reader), CRYPT_OK);
+    EXPECT_EQ(read_all(out), original);
+    EXPECT_EQ(reader.reports.back(), std::make_pair(uint64_t{size}, uint64_t{size}));
+    std::filesystem::remove(out);
+    for (int stop = 1; stop <= static_cast<int>(reader.reports.size()) - 1; stop += 7) {
+        SCOPED_TRACE("decryption stopped at report " + std::to_string(stop));
+        Follower follower(stop);
+        EXPECT_EQ(container_crypt_file(plain.c_str(), out.c_str(), PASSWORD, 'C', &follower),
+                  CRYPT_STOPPED);
+        EXPECT_FALSE(std::filesystem::exists(out));
+        EXPECT_EQ(read_all(plain), container);
+    }
+
+    write_all(plain, original);
+    for (int stop = 1; stop <= 3; ++stop) {
+        SCOPED_TRACE("encryption stopped at report " + std::to_string(stop));
+        Follower follower(stop);
+        EXPECT_EQ(container_crypt_file(plain.c_str(), "", PASSWORD, 'A', &follower), CRYPT_STOPPED);
+        EXPECT_EQ(read_all(plain), original);
+        EXPECT_FALSE(std::filesystem::exists(journal_path(plain)));
+    }
+}
+
 TEST(Engine, LayoutPinnedToTheByte) {
     qxv_test::TempFolder folder;
     const std::string path = folder.file("f");

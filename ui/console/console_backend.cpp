@@ -89,18 +89,33 @@ bool ConsoleBackend::ReadLine(SecureString &line) {
     return false;
 }
 
-bool ConsoleBackend::AskControls(TForm &form) {
+bool ConsoleBackend::AskEdit(TForm &form, TEdit &edit, SecureString &answer) {
+    const TLabel *label = label_for(form, &edit);
+    for (;;) {
+        {
+            // Echo goes off before the prompt shows, so nothing typed after it is echoed.
+            std::unique_ptr<term::EchoOff> hidden;
+            if (edit.PasswordChar) hidden = std::make_unique<term::EchoOff>();
+            say((label ? prompt_text(label->Caption) : edit.Name) + ": ");
+            const bool read = ReadLine(answer);
+            if (edit.PasswordChar && read && !term::input_is_terminal()) say("\n");
+            if (!read) return false;
+        }
+        form.UserType(edit.Name, View(answer));
+        const TButton *button = form.DefaultButton();
+        if (!edit.PasswordChar || !button || button->Usable() || button->DisabledHint.empty())
+            return true;
+        say(button->DisabledHint + "\n");
+    }
+}
+
+bool ConsoleBackend::AskControls(TForm &form, const std::vector<const TControl *> &settled) {
     SecureString answer;
     for (TControl *control : form.TabOrderList()) {
         if (!control->Usable()) continue;
+        if (std::find(settled.begin(), settled.end(), control) != settled.end()) continue;
         if (auto *edit = dynamic_cast<TEdit *>(control); edit && !edit->ReadOnly) {
-            const TLabel *label = label_for(form, edit);
-            // Echo goes off before the prompt shows, so nothing typed after it is echoed.
-            std::unique_ptr<term::EchoOff> hidden;
-            if (edit->PasswordChar) hidden = std::make_unique<term::EchoOff>();
-            say((label ? prompt_text(label->Caption) : edit->Name) + ": ");
-            if (!ReadLine(answer)) return false;
-            form.UserType(edit->Name, View(answer));
+            if (!AskEdit(form, *edit, answer)) return false;
         } else if (auto *box = dynamic_cast<TCheckBox *>(control)) {
             for (;;) {
                 say(prompt_text(box->Caption) + (box->Checked ? "? [Y/n] " : "? [y/N] "));
@@ -126,6 +141,10 @@ void ConsoleBackend::EndProgressLine() {
 }
 
 int ConsoleBackend::RunModal(TForm &form) {
+    return RunModal(form, {});
+}
+
+int ConsoleBackend::RunModal(TForm &form, const std::vector<const TControl *> &settled) {
     EndProgressLine();
     term::InterruptCatch ctrlC; // Ctrl-C cancels the dialog instead of ending the program
     print_texts(form);
@@ -137,7 +156,7 @@ int ConsoleBackend::RunModal(TForm &form) {
     while (form.ModalResult == mrNone) {
         bool goOn;
         if (hasQuestions) {
-            goOn = AskControls(form);
+            goOn = AskControls(form, settled);
         } else {
             SecureString line;
             say("[Press Enter] ");
