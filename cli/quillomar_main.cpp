@@ -1,17 +1,11 @@
 // quillomar: the Encrypt, Decrypt and Info commands of the context menu, with the paths of the
 // command line as the selection.
-#include "cli/cli_backend.h"
 #include "cli/cli_options.h"
-#include "cli/password_source.h"
-#include "platform/file_system.h"
+#include "cli/command_run.h"
 #include "platform/terminal.h"
-#include "shell/commands.h"
-#include "shell/file_info.h"
-#include "shell/selection.h"
 #include "ui/console/console_backend.h"
 
 #include <cstdio>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -21,11 +15,14 @@
 
 namespace {
 
-constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
+using cli::kExitUsage;
 
 void Say(const std::string &text) {
     platform::terminal::write_error(text);
+}
+
+void SayLine(const std::string &line) {
+    Say("quillomar: " + line + "\n");
 }
 
 // Prints a message box's text to standard output (the Info command's answer).
@@ -46,55 +43,6 @@ public:
     void OpenUrl(const std::string &) override {}
 };
 
-int RunInfo(const std::string &path) {
-    PrintingBackend printer;
-    ui::Backend *previous = ui::SetBackend(&printer);
-    SetSelection(std::make_unique<ListSelection>(std::vector<std::string>{path}));
-    ShowFileInfo(nullptr);
-    SetSelection(nullptr);
-    ui::SetBackend(previous);
-    const int result = LastFileInfoResult();
-    if (result == -1) Say("quillomar: " + path + " is a folder\n");
-    return result == 1 || result == 5 ? 0 : kExitFailed;
-}
-
-int RunBatch(const cli::Options &options) {
-    for (const auto &path : options.paths) {
-        if (!platform::file_system().exists(path)) {
-            Say("quillomar: cannot find " + path + "\n");
-            return kExitFailed;
-        }
-    }
-    cli::Answers answers;
-    answers.option = options.option;
-    answers.answerYes = options.answerYes;
-    answers.stopOnError = options.stopOnError;
-    answers.quiet = options.quiet;
-    if (options.passwordFile) {
-        ui::SecureString password;
-        std::string error;
-        if (!cli::ReadPasswordLine(*options.passwordFile, password, error)) {
-            Say("quillomar: " + error + "\n");
-            return kExitFailed;
-        }
-        answers.password = std::move(password);
-        ui::SecureWipe(password);
-    }
-
-    ui::ConsoleBackend console;
-    platform::terminal::InterruptCatch interrupts;
-    cli::CliBackend backend(&console, std::move(answers));
-    ui::Backend *previous = ui::SetBackend(&backend);
-    SetSelection(std::make_unique<ListSelection>(options.paths));
-    const BatchOutcome outcome =
-        ProcessSelection(nullptr, options.command == cli::Command::Encrypt ? 1 : 0);
-    SetSelection(nullptr);
-    ui::SetBackend(previous);
-
-    if (!backend.Refusal().empty()) Say("quillomar: " + backend.Refusal() + "\n");
-    return outcome.Succeeded() ? 0 : kExitFailed;
-}
-
 int Run(const std::vector<std::string> &arguments) {
     const cli::ParseResult parsed = cli::ParseCommandLine(arguments);
     if (!parsed.error.empty()) {
@@ -109,10 +57,14 @@ int Run(const std::vector<std::string> &arguments) {
     case cli::Command::Version:
         std::fputs(cli::VersionText().c_str(), stdout);
         return 0;
-    case cli::Command::Info:
-        return RunInfo(parsed.options.paths.front());
-    default:
-        return RunBatch(parsed.options);
+    case cli::Command::Info: {
+        PrintingBackend printer;
+        return cli::RunInfo(parsed.options.paths.front(), printer, SayLine);
+    }
+    default: {
+        ui::ConsoleBackend console;
+        return cli::RunBatch(parsed.options, console, SayLine);
+    }
     }
 }
 
