@@ -14,18 +14,21 @@
 
 namespace {
 
-// Told in a window (there may be no terminal) and on standard error.
-void Tell(ui::Backend &windows, const std::string &text, unsigned icon) {
+// Told on standard error and, when a person is there (not a run with --password-file), in a
+// window: a program started from a file manager has no terminal.
+void Tell(ui::Backend &windows, const std::string &text, bool window) {
     platform::terminal::write_error("quillomar-gui: " + text + "\n");
-    windows.RunMessageBox(nullptr, text, "Orvanel Quillomar", ui::mbOK | icon);
+    if (window)
+        windows.RunMessageBox(nullptr, text, "Orvanel Quillomar", ui::mbOK | ui::mbIconHand);
 }
 
 int Run(const std::vector<std::string> &arguments) {
     ui::QtBackend windows;
-    auto say = [&](const std::string &line) { Tell(windows, line, ui::mbIconHand); };
     const cli::ParseResult parsed = cli::ParseCommandLine(arguments);
+    const bool person = !parsed.options.passwordFile;
+    auto say = [&](const std::string &line) { Tell(windows, line, person); };
     if (!parsed.error.empty()) {
-        Tell(windows, parsed.error + "\n" + cli::UsageText(), ui::mbIconHand);
+        Tell(windows, parsed.error + "\n" + cli::UsageText(), true);
         return cli::kExitUsage;
     }
     switch (parsed.options.command) {
