@@ -318,8 +318,9 @@ TEST_F(QtDialogs, EveryTextFitsItsWidget) {
     ui::Batch.EncryptMode = 1;
     auto expectFits = [](QWidget *window) {
         for (QWidget *child : window->findChildren<QWidget *>()) {
-            if (!child->isVisible()) continue;
+            if (!child->isVisible() || child->parentWidget() != window) continue;
             const QString name = child->metaObject()->className();
+            EXPECT_TRUE(window->rect().contains(child->geometry())) << name.toStdString();
             if (auto *label = qobject_cast<QLabel *>(child); label && !label->text().isEmpty()) {
                 const QRect needed = label->fontMetrics().boundingRect(
                     label->contentsRect(),
@@ -355,6 +356,10 @@ TEST_F(QtDialogs, EveryTextFitsItsWidget) {
         form->ShowModal();
         EXPECT_TRUE(run.Done());
     }
+    ui::TForm2 progress(nullptr);
+    progress.FileName->Caption = "Encrypting file: /home/ada/report.pdf";
+    progress.Show();
+    expectFits(backend.WindowOf(progress));
 }
 
 } // namespace

@@ -93,8 +93,18 @@ FormWidget::FormWidget(TForm &form, QWidget *owner) : QDialog(nullptr), form_(fo
     int width = Scale(form.Width), height = Scale(form.Height);
     if (form.SizeIsOuter) {
         // The outer size includes a frame the desktop decides; a typical caption and border.
-        width -= Scale(16);
-        height -= Scale(39);
+        width -= Scale(8);
+        height -= Scale(30);
+    }
+    // Never smaller than what the controls cover.
+    for (const auto &c : form.Controls()) {
+        int right = 0, bottom = 0;
+        for (const TControl *p = c.get(); p; p = p->Parent) {
+            right += p->Left;
+            bottom += p->Top;
+        }
+        width = std::max(width, Scale(right + c->Width + 4));
+        height = std::max(height, Scale(bottom + c->Height + 4));
     }
     resize(width, height);
     if (form.BorderStyle != TBorderStyle::Sizeable) setFixedSize(width, height);
@@ -125,8 +135,18 @@ double FormWidget::TextRoom() const {
         const double s = fontScale_ * room;
         for (const auto &c : form_.Controls()) {
             const TControl &control = *c;
-            if (control.Caption.empty() || control.Width == 0) continue;
+            if (control.Caption.empty()) continue;
             const QFontMetrics metrics(FontFor(control));
+            if (control.Width == 0) {
+                // A label sized by its text ends before the control it names, on its left.
+                const auto *label = dynamic_cast<const TLabel *>(&control);
+                const TControl *named = label ? label->FocusControl : nullptr;
+                if (named && named->Parent == control.Parent && named->Left > control.Left &&
+                    metrics.horizontalAdvance(QString::fromStdString(
+                        PlainCaption(control.Caption))) > int((named->Left - control.Left) * s))
+                    return false;
+                continue;
+            }
             const QString text = QString::fromStdString(PlainCaption(control.Caption));
             const int width = int(control.Width * s), height = int(control.Height * s);
             const int line = metrics.height();
