@@ -9,8 +9,9 @@
 
 namespace cli {
 
-CliBackend::CliBackend(ui::ConsoleBackend *interactive, Answers answers)
-    : interactive_(interactive), answers_(std::move(answers)) {}
+CliBackend::CliBackend(ui::Backend *interactive, Answers answers)
+    : interactive_(interactive), console_(dynamic_cast<ui::ConsoleBackend *>(interactive)),
+      answers_(std::move(answers)) {}
 
 CliBackend::~CliBackend() {
     if (answers_.password) ui::SecureWipe(*answers_.password);
@@ -42,17 +43,30 @@ int CliBackend::RunModal(ui::TForm &form) {
     }
     if (passwordDialog && answers_.option) {
         passwordDialog->PresetOption(*answers_.option);
-        return interactive_->RunModal(form, {passwordDialog->cbxCreate});
+        // The terminal asks no question the command line answered; a window shows it set.
+        if (console_) return console_->RunModal(form, {passwordDialog->cbxCreate});
     }
     return interactive_->RunModal(form);
 }
 
-// The terminal progress line stands for the progress window.
-void CliBackend::ShowModeless(ui::TForm &) {}
-void CliBackend::Repaint(ui::TForm &) {}
-void CliBackend::HideModeless(ui::TForm &) {}
+bool CliBackend::ShowsProgressWindow() const {
+    return !progress_ && !answers_.quiet && !Unattended() && interactive_;
+}
+
+void CliBackend::ShowModeless(ui::TForm &form) {
+    if (ShowsProgressWindow()) interactive_->ShowModeless(form);
+}
+
+void CliBackend::Repaint(ui::TForm &form) {
+    if (ShowsProgressWindow()) interactive_->Repaint(form);
+}
+
+void CliBackend::HideModeless(ui::TForm &form) {
+    if (ShowsProgressWindow()) interactive_->HideModeless(form);
+}
 
 void CliBackend::ProcessMessages() {
+    if (ShowsProgressWindow()) interactive_->ProcessMessages();
     // Ctrl-C between files is the progress window's Cancel.
     if (progress_)
         progress_->TakeInterrupt();
@@ -61,8 +75,8 @@ void CliBackend::ProcessMessages() {
 }
 
 bool CliBackend::AskPasswordAgain(const std::string &path, ui::SecureString &password) {
-    if (Unattended() || againDeclined_ || !interactive_) return false;
-    const int answer = interactive_->RunMessageBox(
+    if (Unattended() || againDeclined_ || !console_) return false;
+    const int answer = console_->RunMessageBox(
         nullptr,
         "Invalid password used for file: " + path +
             ". Enter the password again for it and the remaining files?",

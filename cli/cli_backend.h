@@ -27,13 +27,16 @@ struct Answers {
     std::optional<ui::SecureString> password; // set: unattended
     bool answerYes = false;
     bool stopOnError = false;
+    bool quiet = false; // no progress window (windows only; the terminal line has its own)
 };
 
 class CliBackend final : public ui::Backend {
 public:
-    // `interactive` shows the dialogs (may be null when the run is unattended).
-    CliBackend(ui::ConsoleBackend *interactive, Answers answers);
-    // The progress line to clear before messages and to hand Ctrl-C between files.
+    // `interactive` shows the dialogs (may be null when the run is unattended): the terminal's
+    // console backend, or windows (then the progress window is shown unless `quiet`).
+    CliBackend(ui::Backend *interactive, Answers answers);
+    // The terminal's progress line, which stands for the progress window: cleared before
+    // messages, handed Ctrl-C between files.
     void SetProgress(TerminalProgress *progress) { progress_ = progress; }
     ~CliBackend() override;
 
@@ -56,9 +59,11 @@ public:
 
 private:
     bool Unattended() const { return answers_.password.has_value(); }
+    bool ShowsProgressWindow() const;
     int AcceptPasswordDialog(ui::TForm1 &dialog);
 
-    ui::ConsoleBackend *interactive_;
+    ui::Backend *interactive_;
+    ui::ConsoleBackend *console_; // interactive_ when it is the terminal's
     TerminalProgress *progress_ = nullptr;
     bool againDeclined_ = false;
     Answers answers_;

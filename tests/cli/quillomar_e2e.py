@@ -9,6 +9,7 @@ are checked with those paths. Containers are checked against an independent read
 built on Python's `cryptography` (OpenSSL).
 """
 
+import atexit
 import hashlib
 import os
 import re
@@ -162,6 +163,29 @@ class QuillomarTest(ScratchTest):
         result = self.crypt("decrypt", "été/notes é.txt.qxv", "été/Ωmega.qxv")
         self.assertEqual((result.status, result.boxes), (1, [self.invalid("été/Ωmega.qxv", True)]))
         self.assertEqual(self.read("été/notes é.txt"), "ünïcode".encode())
+
+    def test_awkward_names_round_trip(self):
+        # Spaces, quotes, a leading "-" (after "--") and a name that is not UTF-8.
+        work = os.fsencode(self.work)
+        names = [b"a b.txt", b"it's \"quoted\".txt", b"-leading dash", b"latin\xe9.txt"]
+        for i, name in enumerate(names):
+            with open(os.path.join(work, name), "wb") as f:
+                f.write(b"plain %d" % i)
+        stdin = (PASSWORD + "\n").encode()
+
+        def run(command, suffix):
+            paths = [os.path.join(work, name + suffix) for name in names]
+            return subprocess.run(RUNNER + [PROGRAM, command, "--password-file", "-", "--quiet",
+                                            "--"] + paths,
+                                  input=stdin, capture_output=True, env=self.env, timeout=120)
+
+        self.assertEqual(run("encrypt", b"").returncode, 0)
+        self.assertEqual(sorted(os.listdir(work)), sorted(n + b".qxv" for n in names))
+        for i, name in enumerate(names):
+            with open(os.path.join(work, name + b".qxv"), "rb") as f:
+                self.assertEqual(independent_decrypt(f.read(), PASSWORD), b"plain %d" % i)
+        self.assertEqual(run("decrypt", b".qxv").returncode, 0)
+        self.assertEqual(sorted(os.listdir(work)), sorted(names))
 
     def test_containers_of_the_independent_writer_decrypt(self):
         for size in (0, 1, 15, 16, 17, 40000):
@@ -631,6 +655,18 @@ class OptionDocumentsTest(unittest.TestCase):
                 self.assertEqual((lint.returncode, lint.stderr), (0, ""), name)
 
 
+# The unattended runs of quillomar-gui, which takes the same command line (on the offscreen
+# platform: without a person it shows no window).
+GUI_SUBSET = [
+    "test_round_trip_is_readable_by_an_independent_reader",
+    "test_awkward_names_round_trip",
+    "test_decrypt_over_an_existing_file_asks_and_no_keeps_both",
+    "test_wrong_password_in_the_middle_cancel_stops",
+    "test_folder_round_trip_includes_hidden_files",
+    "test_short_password_touches_nothing",
+    "test_missing_path_touches_nothing",
+]
+
 # A representative subset for the Windows program under Wine.
 WINE_SUBSET = [
     "test_round_trip_is_readable_by_an_independent_reader",
@@ -656,6 +692,13 @@ def main():
     loader = unittest.TestLoader()
     if WINDOWS:
         suite = unittest.TestSuite(QuillomarTest(name) for name in WINE_SUBSET)
+    elif os.path.basename(PROGRAM) == "quillomar-gui":
+        # Qt wants a private runtime folder and says so on standard error otherwise.
+        if "XDG_RUNTIME_DIR" not in os.environ:
+            runtime = tempfile.mkdtemp(prefix="qxv-runtime-")
+            os.environ["XDG_RUNTIME_DIR"] = runtime
+            atexit.register(shutil.rmtree, runtime, True)
+        suite = unittest.TestSuite(QuillomarTest(name) for name in GUI_SUBSET)
     else:
         suite = loader.loadTestsFromTestCase(QuillomarTest)
         suite.addTests(loader.loadTestsFromTestCase(OptionDocumentsTest))
