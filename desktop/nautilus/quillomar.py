@@ -49,14 +49,14 @@ class QuillomarMenu(GObject.GObject, Nautilus.MenuProvider):
         paths = local_paths(files)
         if not paths:
             return []
-        top = Nautilus.MenuItem(name="Quillomar::Menu", label="Quillomar", tip="", icon="quillomar")
+        top = Nautilus.MenuItem(name="Quillomar::Menu", label="Quillomar", tip="")
         submenu = Nautilus.Menu()
         top.set_submenu(submenu)
         single_file = len(files) == 1 and not files[0].is_directory()
         for label, command, tip in COMMANDS:
             if command == "info" and not single_file:
                 continue
-            item = Nautilus.MenuItem(name="Quillomar::" + command, label=label, tip=tip, icon="")
+            item = Nautilus.MenuItem(name="Quillomar::" + command, label=label, tip=tip)
             item.connect("activate", lambda _item, c=command: run(c, paths))
             submenu.append_item(item)
         return [top]

@@ -86,7 +86,7 @@ class FakeNautilus:
     """Just enough of python3-nautilus's module for the extension to build its menu."""
 
     class MenuItem:
-        def __init__(self, name, label, tip="", icon=""):
+        def __init__(self, name, label, tip=""):
             self.name, self.label, self.submenu, self.handlers = name, label, None, []
 
         def connect(self, signal, handler):
