@@ -22,3 +22,9 @@ constexpr const char *STUB_MSG_CANNOT_CREATE = "Could not create output file";
 constexpr const char *STUB_MSG_WRONG_PASSWORD = "Wrong password entered";
 constexpr const char *STUB_MSG_FILE_ERROR = "File error";
 constexpr const char *STUB_MSG_TYPE_UNKNOWN = "Decryption succesful but file type is unknown";
+
+// The Linux stub's own texts: started without a terminal and none to open, and the last line
+// in the terminal emulator's window before it closes.
+constexpr const char *STUB_MSG_NO_TERMINAL =
+    "No terminal to ask for the password in: run this file in a terminal.";
+constexpr const char *STUB_PRESS_ENTER = "Press Enter to close this window.";

@@ -1,12 +1,17 @@
 #!/usr/bin/python3
 """Draws the product's own artwork for the Windows dialogs: the about box logo (LOGO, a
 24-bit BMP of 200 x 35) and the product icon (MAINICON, 16 and 32 pixel images). Writes
-ui/win32/art/logo.bmp and ui/win32/art/quillomar.ico; run again after changing a shape."""
+ui/win32/art/logo.bmp and ui/win32/art/quillomar.ico, and the same padlock as the Linux
+desktop's icon theme files (desktop/icons/hicolor/: PNGs of every usual size and an SVG); run
+again after changing a shape."""
 import math
 import os
 import struct
+import zlib
 
-HERE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "ui", "win32", "art")
+ROOT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..")
+HERE = os.path.join(ROOT, "ui", "win32", "art")
+HICOLOR = os.path.join(ROOT, "desktop", "icons", "hicolor")
 
 
 def padlock(x, y, size):
@@ -96,7 +101,70 @@ def icon():
         f.write(out)
 
 
+def png(width, height, rows):
+    """A PNG of 8-bit RGBA rows (lists of (r, g, b, a)), written byte for byte the same each run."""
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+    raw = b"".join(b"\0" + bytes(c for pixel in row for c in pixel) for row in rows)
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 6, 0, 0, 0))
+            + chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b""))
+
+
+def desktop_icon_rows(size, samples=4):
+    """The icon's padlock at `size` pixels, smoothed: each pixel averages samples x samples points."""
+    rows = []
+    for y in range(size):
+        row = []
+        for x in range(size):
+            covered = []
+            for sy in range(samples):
+                for sx in range(samples):
+                    u, v = x + (sx + 0.5) / samples, y + (sy + 0.5) / samples
+                    part = padlock(u, v, size)
+                    if part:
+                        covered.append(lock_colour(part, int(40 * (1 - v / size))))
+            if covered:
+                n = len(covered)
+                row.append(tuple(sum(c[i] for c in covered) // n for i in range(3))
+                           + (255 * n // (samples * samples),))
+            else:
+                row.append((0, 0, 0, 0))
+        rows.append(row)
+    return rows
+
+
+def desktop_icon_svg():
+    """The same padlock as vector shapes on a 100-unit square (the shapes of padlock())."""
+    return """<?xml version="1.0" encoding="UTF-8"?>
+<svg xmlns="http://www.w3.org/2000/svg" width="256" height="256" viewBox="0 0 100 100">
+  <defs>
+    <linearGradient id="body" x1="0" y1="0" x2="0" y2="1">
+      <stop offset="0" stop-color="#4a8abb"/>
+      <stop offset="1" stop-color="#2f5eab"/>
+    </linearGradient>
+  </defs>
+  <path d="M 20 45 A 30 30 0 0 1 80 45 L 70 45 A 20 20 0 0 0 30 45 Z" fill="#9696a0"/>
+  <rect x="18" y="45" width="64" height="47" fill="url(#body)"/>
+  <circle cx="50" cy="62" r="7" fill="#141428"/>
+  <rect x="47" y="62" width="6" height="18" fill="#141428"/>
+</svg>
+"""
+
+
+def desktop_icons():
+    for size in (16, 32, 48, 64, 128, 256):
+        folder = os.path.join(HICOLOR, "%dx%d" % (size, size), "apps")
+        os.makedirs(folder, exist_ok=True)
+        with open(os.path.join(folder, "quillomar.png"), "wb") as f:
+            f.write(png(size, size, desktop_icon_rows(size)))
+    folder = os.path.join(HICOLOR, "scalable", "apps")
+    os.makedirs(folder, exist_ok=True)
+    with open(os.path.join(folder, "quillomar.svg"), "w") as f:
+        f.write(desktop_icon_svg())
+
+
 if __name__ == "__main__":
     os.makedirs(HERE, exist_ok=True)
     logo()
     icon()
+    desktop_icons()

@@ -77,5 +77,6 @@ bool TerminalStubDialog::ask_password_and_output(const std::string &proposed,
 }
 
 void TerminalStubDialog::show_message(const char *text) {
+    showed_message_ = true;
     write_error(std::string(STUB_CAPTION) + ": " + text + "\n");
 }

@@ -15,10 +15,13 @@ public:
     bool ask_password_and_output(const std::string &proposed, platform::SecureString &password,
                                  std::string &output_path) override;
     void show_message(const char *text) override;
+    // True once a message was shown (a window about to close should wait for it to be read).
+    bool showed_message() const { return showed_message_; }
 
 private:
     bool read_password(platform::SecureString &password, bool &cancelled);
     bool confirm_replace(const std::string &path);
 
     bool interactive_;
+    bool showed_message_ = false;
 };

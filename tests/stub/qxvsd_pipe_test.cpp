@@ -7,6 +7,7 @@
 
 #include <csignal>
 #include <fcntl.h>
+#include <optional>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -24,20 +25,27 @@ struct StubRun {
 
 // Runs `program` with `arguments`, `input` on standard input and PATH set to `path_folder`
 // (a folder without xdg-open, unless a test puts one there). `shell_prefix` runs it under
-// /bin/sh first (for resource limits).
-StubRun run(const std::vector<std::string> &command, const std::string &input,
-            const std::filesystem::path &path_folder) {
+// /bin/sh first (for resource limits). A `display` is a graphical session's DISPLAY; without
+// `input` standard input is /dev/null, as for a program a file manager starts.
+StubRun run(const std::vector<std::string> &command, const std::optional<std::string> &input,
+            const std::filesystem::path &path_folder, const std::string &display = "") {
     int in_pipe[2], err_pipe[2];
     EXPECT_EQ(pipe(in_pipe), 0);
     EXPECT_EQ(pipe(err_pipe), 0);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, in_pipe[0], STDIN_FILENO);
+    if (input) {
+        posix_spawn_file_actions_adddup2(&actions, in_pipe[0], STDIN_FILENO);
+    } else {
+        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    }
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_adddup2(&actions, err_pipe[1], STDERR_FILENO);
     posix_spawn_file_actions_addclose(&actions, in_pipe[1]);
     posix_spawn_file_actions_addclose(&actions, err_pipe[0]);
 
     std::vector<std::string> environment = {"PATH=" + path_folder.string(), "HOME=/nonexistent"};
+    if (!display.empty()) environment.push_back("DISPLAY=" + display);
     std::vector<char *> envp, argv;
     for (std::string &entry : environment)
         envp.push_back(entry.data());
@@ -61,7 +69,7 @@ StubRun run(const std::vector<std::string> &command, const std::string &input,
     }
     // The stub may end before it reads its input: a closed pipe must not end the test.
     std::signal(SIGPIPE, SIG_IGN);
-    (void)!write(in_pipe[1], input.data(), input.size());
+    if (input) (void)!write(in_pipe[1], input->data(), input->size());
     close(in_pipe[1]);
     char buffer[4096];
     ssize_t n;
@@ -233,4 +241,53 @@ TEST_F(QxvsdPipe, FilesThatAreNoSelfDecryptingFiles) {
     StubRun damaged = run_stub({data_file("defect_unknown_algorithm.qxv").string()}, "x\n\n");
     EXPECT_EQ(damaged.messages, message(STUB_MSG_BAD_HEADER));
     EXPECT_FALSE(std::filesystem::exists(data_file("defect_unknown_algorithm")));
+}
+
+// Double-clicked in a file manager (no terminal, nothing on standard input) the stub opens itself
+// in x-terminal-emulator, here a stand-in that records its arguments and answers the dialog.
+TEST_F(QxvsdPipe, WithoutATerminalTheStubOpensItselfInTheTerminalEmulator) {
+    ScratchFolder tools;
+    std::filesystem::path executable = folder / "it's -e a \"file\".bin.exe";
+    make_self_decrypting("aes_chunks", executable);
+    const std::string answers = password_of("aes_chunks") + "\n\n";
+    write_bytes(tools / "answers", Bytes(answers.begin(), answers.end()));
+    const std::string script = "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"${0%/*}/arguments\"\n"
+                               "shift\nexec \"$@\" < \"${0%/*}/answers\"\n";
+    write_bytes(tools / "x-terminal-emulator", Bytes(script.begin(), script.end()));
+    std::filesystem::permissions(tools / "x-terminal-emulator", std::filesystem::perms::owner_all);
+    const std::filesystem::path plain = folder / "it's -e a \"file\".bin";
+    const std::filesystem::path no_tools = empty_path.path();
+    struct Case {
+        const char *name;
+        std::optional<std::string> input;
+        std::filesystem::path path;
+        std::string display;
+        bool reopened;
+        int exit_code;
+    } cases[] = {
+        {"double-clicked", std::nullopt, tools.path(), ":0", true, 0},
+        {"no terminal emulator", std::nullopt, no_tools, ":0", false, 1},
+        {"no graphical session", std::nullopt, tools.path(), "", false, 1},
+        {"a script's answers", answers, tools.path(), ":0", false, 0},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        std::filesystem::remove(tools / "arguments");
+        std::filesystem::remove(plain);
+        StubRun result = run({executable.string()}, c.input, c.path, c.display);
+        EXPECT_EQ(result.exit_code, c.exit_code) << result.messages;
+        EXPECT_EQ(std::filesystem::exists(plain), c.exit_code == 0);
+        if (c.reopened) {
+            Bytes recorded = read_bytes(tools / "arguments");
+            EXPECT_EQ(std::string(recorded.begin(), recorded.end()),
+                      "-e\n" + executable.string() + "\n");
+            // xdg-open is missing: the message waits for Enter before the window closes.
+            EXPECT_EQ(result.messages, message(STUB_MSG_TYPE_UNKNOWN) + STUB_PRESS_ENTER);
+        } else {
+            EXPECT_FALSE(std::filesystem::exists(tools / "arguments"));
+        }
+        if (c.exit_code == 1) {
+            EXPECT_EQ(result.messages, message(STUB_MSG_NO_TERMINAL));
+        }
+    }
 }
