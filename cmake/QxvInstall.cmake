@@ -4,9 +4,9 @@
 #   desktop: quillomar-gui and desktop/'s files (the file managers' menus, the opener, icons).
 # Conventions that pick up man pages and completions as they appear in the tree:
 #   docs/man/NAME.N           a man page of section N (1-9), installed compressed;
-#   completions/NAME.bash     bash, share/bash-completion/completions/NAME;
-#   completions/_NAME         zsh (or completions/NAME.zsh), share/zsh/vendor-completions/_NAME;
-#   completions/NAME.fish     fish, share/fish/vendor_completions.d/NAME.fish.
+#   cli/completions/NAME.bash bash, share/bash-completion/completions/NAME;
+#   cli/completions/_NAME     zsh (or cli/completions/NAME.zsh), share/zsh/vendor-completions/_NAME;
+#   cli/completions/NAME.fish fish, share/fish/vendor_completions.d/NAME.fish.
 # A man page or completion made at build time is installed with qxv_install_man_page() or
 # qxv_install_completion() from where it is made.
 include(GNUInstallDirs)
@@ -52,7 +52,7 @@ file(GLOB QXV_MAN_PAGES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/docs/man/*.[1-9])
 foreach(page ${QXV_MAN_PAGES})
     qxv_install_man_page(${page})
 endforeach()
-file(GLOB QXV_COMPLETIONS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/completions/*)
+file(GLOB QXV_COMPLETIONS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/cli/completions/*)
 foreach(file ${QXV_COMPLETIONS})
     get_filename_component(name ${file} NAME)
     if(name MATCHES "^(.+)\\.(bash|zsh|fish)$")
