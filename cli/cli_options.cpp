@@ -72,6 +72,10 @@ ParseResult ParseCommandLine(const std::vector<std::string> &arguments) {
             onlyPaths = true;
             continue;
         }
+        if (a == "--json" && o.command == Command::Info) {
+            o.json = true;
+            continue;
+        }
         const Flag *flag = nullptr;
         for (const Flag &f : flags)
             if (a == f.name) flag = &f;
@@ -116,7 +120,7 @@ std::string UsageText() {
            "                         [--stop-on-error] [--quiet] PATH...\n"
            "       quillomar decrypt [--keep|--no-keep] [--password-file FILE] [--yes|--no]\n"
            "                         [--stop-on-error] [--quiet] PATH...\n"
-           "       quillomar info FILE\n"
+           "       quillomar info [--json] FILE\n"
            "       quillomar --help | --version\n";
 }
 
@@ -129,8 +133,9 @@ std::string HelpText() {
            "            becomes FILE.qxv (containers are skipped)\n"
            "  decrypt   decrypt every container given or found below a FOLDER; NAME.qxv gives\n"
            "            NAME, any other name gives NAME.dec (other files are skipped)\n"
-           "  info      tell whether FILE is a container and with which algorithm; exit 0 for\n"
-           "            a container, 1 otherwise\n\n"
+           "  info      tell whether FILE is a container and with which algorithm, then its\n"
+           "            original size and times, its own size, and whether an interrupted\n"
+           "            encryption waits; exit 0 for a container, 1 otherwise\n\n"
            "Options:\n"
            "  --exe, --no-exe     encrypt: also make a self-decrypting program FILE.exe, which\n"
            "                      replaces FILE.qxv (default: the setting saved last time)\n"
@@ -143,7 +148,8 @@ std::string HelpText() {
            "                      them and skip the file (default --no)\n"
            "  --stop-on-error     without questions: stop at the first failed file (default:\n"
            "                      go on with the next file)\n"
-           "  --quiet             no progress bar\n\n"
+           "  --quiet             no progress bar\n"
+           "  --json              info: the same as one JSON object\n\n"
            "Without --password-file the password and every question are asked in the\n"
            "terminal. Exit status: 0 when every file was done or skipped, 1 when a file\n"
            "failed or the run was cancelled, 2 for a wrong command line.\n\n"

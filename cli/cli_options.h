@@ -19,6 +19,7 @@ struct Options {
     bool answerYes = false;   // --yes: replace existing files (default --no)
     bool stopOnError = false; // --stop-on-error: Cancel at the first failure
     bool quiet = false;       // --quiet: no progress bar
+    bool json = false;        // --json (info): the report as one JSON object
     std::vector<std::string> paths;
 };
 

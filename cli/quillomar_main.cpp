@@ -6,7 +6,7 @@
 #include "platform/file_system.h"
 #include "platform/terminal.h"
 #include "shell/commands.h"
-#include "shell/file_info.h"
+#include "shell/file_info_report.h"
 #include "shell/selection.h"
 #include "ui/console/console_backend.h"
 
@@ -28,34 +28,12 @@ void Say(const std::string &text) {
     platform::terminal::write_error(text);
 }
 
-// Prints a message box's text to standard output (the Info command's answer).
-class PrintingBackend final : public ui::Backend {
-public:
-    int RunModal(ui::TForm &) override { return 2; }
-    void ShowModeless(ui::TForm &) override {}
-    void Repaint(ui::TForm &) override {}
-    void HideModeless(ui::TForm &) override {}
-    void ProcessMessages() override {}
-    int RunMessageBox(ui::WindowHandle, const std::string &text, const std::string &,
-                      unsigned) override {
-        std::fputs(text.c_str(), stdout);
-        if (text.empty() || text.back() != '\n') std::fputc('\n', stdout);
-        std::fflush(stdout);
-        return ui::idOK;
-    }
-    void OpenUrl(const std::string &) override {}
-};
-
-int RunInfo(const std::string &path) {
-    PrintingBackend printer;
-    ui::Backend *previous = ui::SetBackend(&printer);
-    SetSelection(std::make_unique<ListSelection>(std::vector<std::string>{path}));
-    ShowFileInfo(nullptr);
-    SetSelection(nullptr);
-    ui::SetBackend(previous);
-    const int result = LastFileInfoResult();
-    if (result == -1) Say("quillomar: " + path + " is a folder\n");
-    return result == 1 || result == 5 ? 0 : kExitFailed;
+int RunInfo(const cli::Options &options) {
+    const FileInfoReport report = InspectFile(options.paths.front());
+    const std::string text = options.json ? FormatFileInfoJson(report) : FormatFileInfoText(report);
+    std::fputs(text.c_str(), stdout);
+    std::fflush(stdout);
+    return ReportIsContainer(report) ? 0 : kExitFailed;
 }
 
 int RunBatch(const cli::Options &options) {
@@ -110,7 +88,7 @@ int Run(const std::vector<std::string> &arguments) {
         std::fputs(cli::VersionText().c_str(), stdout);
         return 0;
     case cli::Command::Info:
-        return RunInfo(parsed.options.paths.front());
+        return RunInfo(parsed.options);
     default:
         return RunBatch(parsed.options);
     }
