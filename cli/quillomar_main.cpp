@@ -3,6 +3,7 @@
 #include "cli/cli_options.h"
 #include "cli/command_run.h"
 #include "platform/terminal.h"
+#include "shell/file_info_report.h"
 #include "ui/console/console_backend.h"
 
 #include <cstdio>
@@ -15,6 +16,7 @@
 
 namespace {
 
+using cli::kExitFailed;
 using cli::kExitUsage;
 
 void Say(const std::string &text) {
@@ -25,23 +27,14 @@ void SayLine(const std::string &line) {
     Say("quillomar: " + line + "\n");
 }
 
-// Prints a message box's text to standard output (the Info command's answer).
-class PrintingBackend final : public ui::Backend {
-public:
-    int RunModal(ui::TForm &) override { return 2; }
-    void ShowModeless(ui::TForm &) override {}
-    void Repaint(ui::TForm &) override {}
-    void HideModeless(ui::TForm &) override {}
-    void ProcessMessages() override {}
-    int RunMessageBox(ui::WindowHandle, const std::string &text, const std::string &,
-                      unsigned) override {
-        std::fputs(text.c_str(), stdout);
-        if (text.empty() || text.back() != '\n') std::fputc('\n', stdout);
-        std::fflush(stdout);
-        return ui::idOK;
-    }
-    void OpenUrl(const std::string &) override {}
-};
+// The Info box's lines, then the details a terminal user asks for (or the JSON form).
+int RunInfo(const cli::Options &options) {
+    const FileInfoReport report = InspectFile(options.paths.front());
+    const std::string text = options.json ? FormatFileInfoJson(report) : FormatFileInfoText(report);
+    std::fputs(text.c_str(), stdout);
+    std::fflush(stdout);
+    return ReportIsContainer(report) ? 0 : kExitFailed;
+}
 
 int Run(const std::vector<std::string> &arguments) {
     const cli::ParseResult parsed = cli::ParseCommandLine(arguments);
@@ -60,10 +53,8 @@ int Run(const std::vector<std::string> &arguments) {
     case cli::Command::Version:
         std::fputs(cli::VersionText().c_str(), stdout);
         return 0;
-    case cli::Command::Info: {
-        PrintingBackend printer;
-        return cli::RunInfo(parsed.options.paths.front(), printer, SayLine);
-    }
+    case cli::Command::Info:
+        return RunInfo(parsed.options);
     default: {
         ui::ConsoleBackend console;
         return cli::RunBatch(parsed.options, console, SayLine);

@@ -5,14 +5,28 @@
 //
 //   [floor(S/B)*B data][K key check][B final] "QXV" name ctime.lo ctime.hi mtime.lo mtime.hi
 //   salt S "QXVEOF" C
+//
+// Sizes. S is an unsigned big-endian integer with no leading zero bytes: up to 4 content bytes
+// for files below 4 GiB, 5 to 8 beyond. C = floor(S/B)*B + K + B is stored modulo 2^32. Every
+// file whose C is below 2^32 therefore gets the layout the format has always had; only larger
+// ones get a longer S field and a C that wrapped. A reader recovers the full C of a bare
+// container from its file size: the trailer is shorter than 2^32 bytes, so the one value below
+// the file size that is congruent to the stored C and leaves less than 2^32 bytes after it is
+// C; that C must be the one S implies. Behind a stub the trailer is found by searching the last
+// CONTAINER_TRAILER_MAX bytes, and C is the one S implies, checked against the stored low bits.
 #pragma once
 
 #include <cstdint>
 
-constexpr uint32_t CONTAINER_CHUNK_SIZE = 16384;      // unit of every file transfer
-constexpr uint32_t CONTAINER_EXTEND_MARGIN = 164;     // reserved beyond salt, data and key check
-constexpr uint32_t CONTAINER_TRAILER_MAX = 80;        // longest trailer, searched from the end
-constexpr uint64_t CONTAINER_SIZE_LIMIT = 1ull << 31; // plain files this size or larger: refused
+constexpr uint32_t CONTAINER_CHUNK_SIZE = 16384;  // unit of every file transfer
+constexpr uint32_t CONTAINER_EXTEND_MARGIN = 164; // reserved beyond salt, data and key check
+// Longest trailer of a file below 4 GiB (S in at most 4 bytes), and of any file: an S of 8
+// bytes adds 4. The stub searches the last CONTAINER_TRAILER_MAX bytes for field 1.
+constexpr uint32_t CONTAINER_TRAILER_MAX_32 = 80;
+constexpr uint32_t CONTAINER_TRAILER_MAX = CONTAINER_TRAILER_MAX_32 + 4;
+
+// Largest S a reader takes: its C and the file's offsets stay far inside 63 bits.
+constexpr uint64_t CONTAINER_PLAIN_MAX = (uint64_t{1} << 62) - 1;
 
 constexpr const char *CONTAINER_MAGIC = "QXV";
 constexpr const char *CONTAINER_END_MARKER = "QXVEOF";
@@ -23,7 +37,7 @@ constexpr int CRYPT_ERR_FILE = 2;       // cannot open, size, read or write a fi
 constexpr int CRYPT_ERR_FORMAT = 3;     // not a well-formed container (or an unknown mode)
 constexpr int CRYPT_ERR_PASSWORD = 4;   // the key check block does not match the password
 constexpr int CRYPT_ERR_DISK_FULL = 10; // the file cannot be extended to the reserved size
-constexpr int CRYPT_ERR_TOO_LARGE = 11; // the plain file has 2 GiB or more
+constexpr int CRYPT_ERR_RANDOM = 11;    // the system's random source gave no salt
 constexpr int CRYPT_STOPPED = 12;       // the caller's progress asked to stop; nothing changed
 
 // Told how far one engine call has come, between records of an encryption and every MiB of a

@@ -4,6 +4,7 @@
 #include "container/in_place_encryption.h"
 
 #include "crypto/wipe.h"
+#include "platform/random.h"
 
 #include <cstring>
 #include <new>
@@ -40,7 +41,7 @@ int container_encrypt(CryptSession &s, const char *path, const char *password,
     case Journal::Found::Whole: {
         // An encryption of this file was cut short: finish it with its own cipher and salt.
         const CipherChoice *cipher = cipher_for_name(header.cipher_name);
-        if (cipher == nullptr || header.plain_size >= CONTAINER_SIZE_LIMIT ||
+        if (cipher == nullptr || header.plain_size > CONTAINER_PLAIN_MAX ||
             header.capacity < record_capacity(*cipher, header.plain_size))
             return CRYPT_ERR_FORMAT;
         derive_key(password, header.salt, CONTAINER_SALT_LENGTH, s.key, cipher->key_length);
@@ -62,12 +63,14 @@ int container_encrypt(CryptSession &s, const char *path, const char *password,
     const CipherChoice &cipher = requested;
     uint64_t plain_size = 0;
     if (!s.source->size(&plain_size)) return CRYPT_ERR_FILE;
-    if (plain_size >= CONTAINER_SIZE_LIMIT) return CRYPT_ERR_TOO_LARGE;
+    if (plain_size > CONTAINER_PLAIN_MAX) return CRYPT_ERR_FILE; // no file system holds one
     if (!s.source->get_times(&header.times)) return CRYPT_ERR_FILE;
     header.plain_size = plain_size;
     header.capacity = record_capacity(cipher, plain_size);
     std::strncpy(header.cipher_name, cipher.name, sizeof header.cipher_name - 1);
-    make_salt(fs.local_time(), header.salt);
+    // A salt of its own makes every container's key its own, even for the same file and
+    // password within the same second.
+    if (!platform::random_bytes(header.salt, CONTAINER_SALT_LENGTH)) return CRYPT_ERR_RANDOM;
     derive_key(password, header.salt, CONTAINER_SALT_LENGTH, s.key, cipher.key_length);
     if (!journal_key_check(cipher, s.key, header.key_check) || !allocate_work(s))
         return CRYPT_ERR_FILE;

@@ -32,7 +32,7 @@ DecryptStream::~DecryptStream() {
 
 StreamResult DecryptStream::check_key(platform::File &input, bool with_final) {
     const uint32_t block = cipher_.block_size;
-    const uint64_t whole = uint64_t{trailer_.plain_size} / block * block;
+    const uint64_t whole = trailer_.plain_size / block * block;
     uint8_t chain[CONTAINER_BLOCK_MAX] = {};
     if (!seek_to(input, trailer_.start + (whole != 0 ? whole - block : 0)) ||
         (whole != 0 && !platform::read_exact(input, chain, block)))
@@ -48,17 +48,18 @@ StreamResult DecryptStream::run(platform::File &input, platform::File &output,
     if (!seek_to(input, trailer_.start)) return StreamResult::ReadFailed;
     if (convmech_init(cipher_.algorithm, cipher_.decrypt_mode, &context_, key_, ZERO_IV) != 0)
         return StreamResult::CipherFailed;
-    const uint32_t size = trailer_.plain_size;
-    constexpr uint32_t chunks_per_report = (1u << 20) / CONTAINER_CHUNK_SIZE;
+    const uint64_t size = trailer_.plain_size;
+    constexpr uint64_t chunks_per_report = (1u << 20) / CONTAINER_CHUNK_SIZE;
     StreamResult result = StreamResult::Ok;
-    for (uint32_t chunk = 0; result == StreamResult::Ok && chunk < size / CONTAINER_CHUNK_SIZE;
+    for (uint64_t chunk = 0; result == StreamResult::Ok && chunk < size / CONTAINER_CHUNK_SIZE;
          ++chunk) {
         if (progress && chunk % chunks_per_report == 0 &&
-            !progress->advance(uint64_t{chunk} * CONTAINER_CHUNK_SIZE, size))
+            !progress->advance(chunk * CONTAINER_CHUNK_SIZE, size))
             return StreamResult::Stopped;
         result = piece(input, output, CONTAINER_CHUNK_SIZE);
     }
-    const uint32_t whole = size % CONTAINER_CHUNK_SIZE / cipher_.block_size * cipher_.block_size;
+    const auto whole = static_cast<uint32_t>(size % CONTAINER_CHUNK_SIZE / cipher_.block_size *
+                                             cipher_.block_size);
     if (result == StreamResult::Ok && whole != 0) result = piece(input, output, whole);
     uint32_t tail_length = 0;
     if (result == StreamResult::Ok) result = finish(input, true, &tail_length);

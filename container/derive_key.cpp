@@ -3,7 +3,6 @@
 #include "crypto/hashmech.h"
 #include "crypto/wipe.h"
 
-#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -33,19 +32,4 @@ void derive_key(const char *password, const uint8_t *salt, uint32_t salt_length,
     std::memcpy(key, digest, key_length < SHA1_DIGEST_SIZE ? key_length : SHA1_DIGEST_SIZE);
     wipe_memory(digest, sizeof digest);
     wipe_memory(&context, sizeof context);
-}
-
-void make_salt(const platform::LocalTime &time, uint8_t salt[CONTAINER_SALT_LENGTH]) {
-    static const char *const days[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
-    static const char *const months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                         "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-    auto clamp = [](int value, int low, int high) {
-        return value < low ? low : value > high ? high : value;
-    };
-    char text[CONTAINER_SALT_LENGTH + 8];
-    std::snprintf(text, sizeof text, "%s %s %02d %02d:%02d:%02d %04d\n",
-                  days[clamp(time.weekday, 0, 6)], months[clamp(time.month, 1, 12) - 1],
-                  clamp(time.day, 1, 31), clamp(time.hour, 0, 23), clamp(time.minute, 0, 59),
-                  clamp(time.second, 0, 60), clamp(time.year, 0, 9999));
-    std::memcpy(salt, text, CONTAINER_SALT_LENGTH);
 }

@@ -1,8 +1,8 @@
-// Password key derivation: the key is the leading part of SHA-1(password || salt), where the
-// salt is the local date and time of encryption as 25 bytes of text.
+// Password key derivation: the key is the leading part of SHA-1(password || salt). Encryption
+// makes the salt from 25 bytes of the system's random source (platform/random.h); containers
+// made before hold the local date and time of encryption as 25 bytes of text, and every reader
+// takes the salt's bytes as stored.
 #pragma once
-
-#include "platform/file_system.h"
 
 #include <cstdint>
 
@@ -14,6 +14,3 @@ constexpr uint32_t CONTAINER_SALT_LENGTH = 25;
 // the stack.
 void derive_key(const char *password, const uint8_t *salt, uint32_t salt_length, uint8_t *key,
                 uint32_t key_length);
-
-// The salt for a local time: "Mon Dec 07 13:38:22 2026\n" (no terminating zero).
-void make_salt(const platform::LocalTime &time, uint8_t salt[CONTAINER_SALT_LENGTH]);

@@ -30,8 +30,8 @@ uint64_t reserved_size(const CipherChoice &cipher, uint64_t plain_size) {
 
 uint32_t record_capacity(const CipherChoice &cipher, uint64_t plain_size) {
     const uint64_t chunked = plain_size / CONTAINER_CHUNK_SIZE * CONTAINER_CHUNK_SIZE;
-    const uint64_t tail =
-        plain_size - chunked + cipher.key_length + cipher.block_size + CONTAINER_TRAILER_MAX;
+    const uint64_t tail = plain_size - chunked + cipher.key_length + cipher.block_size +
+                          trailer_max_length(plain_size);
     const uint64_t sums =
         std::min<uint64_t>(JOURNAL_RECORD_MAX, chunked) / JOURNAL_SECTOR_SIZE * JOURNAL_SUM_SIZE;
     return static_cast<uint32_t>(std::max(sums, tail));
@@ -261,7 +261,7 @@ bool InPlaceEncryption::seal_tail(uint8_t *tail, uint64_t *length) {
     const uint32_t ciphertext = whole + cipher_.key_length + block;
     BufferWriter trailer(tail + ciphertext, header_.capacity - ciphertext);
     ok = ok && trailer_write(trailer, cipher_, header_.times, header_.salt, CONTAINER_SALT_LENGTH,
-                             static_cast<uint32_t>(header_.plain_size));
+                             header_.plain_size);
     *length = ciphertext + trailer.used();
     return ok;
 }
@@ -270,7 +270,7 @@ uint64_t InPlaceEncryption::container_size() const {
     uint8_t trailer[CONTAINER_TRAILER_MAX];
     BufferWriter writer(trailer, sizeof trailer);
     trailer_write(writer, cipher_, header_.times, header_.salt, CONTAINER_SALT_LENGTH,
-                  static_cast<uint32_t>(header_.plain_size));
+                  header_.plain_size);
     return ciphertext_length(cipher_, header_.plain_size) + writer.used();
 }
 

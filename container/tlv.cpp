@@ -37,6 +37,22 @@ int read_header(platform::File &file, uint8_t tag, uint32_t *length) {
     return tlv_read_length(file, length);
 }
 
+// Integer content of up to TLV_INTEGER_CONTENT_MAX bytes whose value fits `width` bytes.
+int read_unsigned(platform::File &file, uint32_t width, uint64_t *value) {
+    uint32_t length = 0;
+    if (read_header(file, TLV_TAG_INTEGER, &length) != 0 || length > TLV_INTEGER_CONTENT_MAX)
+        return TLV_FAILED;
+    uint8_t content[TLV_INTEGER_CONTENT_MAX];
+    if (length > 0 && !platform::read_exact(file, content, length)) return TLV_FAILED;
+    uint64_t result = 0;
+    for (uint32_t i = 0; i < length; ++i) {
+        if (i + width < length && content[i] != 0) return TLV_FAILED; // does not fit
+        result = (result << 8) | content[i];
+    }
+    *value = result;
+    return 0;
+}
+
 } // namespace
 
 int tlv_write_length(platform::File &file, uint32_t length) {
@@ -94,26 +110,26 @@ int tlv_read_octets(platform::File &file, uint8_t *buffer, uint32_t capacity, ui
 }
 
 int tlv_write_uint32(platform::File &file, uint32_t value) {
-    uint8_t content[4];
+    return tlv_write_uint64(file, value);
+}
+
+int tlv_read_uint32(platform::File &file, uint32_t *value) {
+    uint64_t wide = 0;
+    if (read_unsigned(file, 4, &wide) != 0) return TLV_FAILED;
+    *value = static_cast<uint32_t>(wide);
+    return 0;
+}
+
+int tlv_write_uint64(platform::File &file, uint64_t value) {
+    uint8_t content[8];
     uint32_t length = 0;
-    for (int shift = 24; shift >= 0; shift -= 8) {
+    for (int shift = 56; shift >= 0; shift -= 8) {
         const auto byte = static_cast<uint8_t>(value >> shift);
         if (length > 0 || byte != 0) content[length++] = byte;
     }
     return write_field(file, TLV_TAG_INTEGER, content, length);
 }
 
-int tlv_read_uint32(platform::File &file, uint32_t *value) {
-    uint32_t length = 0;
-    if (read_header(file, TLV_TAG_INTEGER, &length) != 0 || length > TLV_INTEGER_CONTENT_MAX)
-        return TLV_FAILED;
-    uint8_t content[TLV_INTEGER_CONTENT_MAX];
-    if (length > 0 && !platform::read_exact(file, content, length)) return TLV_FAILED;
-    uint32_t result = 0;
-    for (uint32_t i = 0; i < length; ++i) {
-        if (i + 4 < length && content[i] != 0) return TLV_FAILED; // does not fit 32 bits
-        result = (result << 8) | content[i];
-    }
-    *value = result;
-    return 0;
+int tlv_read_uint64(platform::File &file, uint64_t *value) {
+    return read_unsigned(file, 8, value);
 }

@@ -35,3 +35,6 @@ int tlv_write_uint32(platform::File &file, uint32_t value);
 // Takes content of up to TLV_INTEGER_CONTENT_MAX bytes whose value fits 32 bits: bytes in front
 // of the last four must be zero (a sign byte, for one).
 int tlv_read_uint32(platform::File &file, uint32_t *value);
+// The same for values of up to 64 bits (content of 0 to 8 significant bytes): the plain size.
+int tlv_write_uint64(platform::File &file, uint64_t value);
+int tlv_read_uint64(platform::File &file, uint64_t *value);

@@ -18,7 +18,7 @@ bool seek_to(platform::File &file, uint64_t offset) {
     return file.seek(static_cast<int64_t>(offset), Origin::Begin);
 }
 
-// C from the end of the file, after field 9 when `end_marker` asks for it.
+// C modulo 2^32 from the end of the file, after field 9 when `end_marker` asks for it.
 TrailerError read_end(platform::File &file, uint64_t file_size, bool end_marker, uint32_t *c) {
     if (end_marker) {
         char marker[TLV_TEXT_BUFFER_SIZE];
@@ -36,9 +36,10 @@ TrailerError read_end(platform::File &file, uint64_t file_size, bool end_marker,
     return *c < file_size ? TrailerError::None : TrailerError::OffsetBeyond;
 }
 
-// Fields 1 to 8 from `offset` on, checked against C and the file.
+// Fields 1 to 8 from `offset` on, checked against the stored C (modulo 2^32) and the file. A
+// bare container's region must begin at 0, one behind a stub anywhere before the fields.
 TrailerError read_fields(platform::File &file, uint64_t file_size, uint64_t offset, uint32_t c,
-                         const TrailerRules &rules, ContainerTrailer *t) {
+                         bool bare, const TrailerRules &rules, ContainerTrailer *t) {
     char magic[TLV_TEXT_BUFFER_SIZE];
     if (!seek_to(file, offset) || tlv_read_string(file, magic) != 0 ||
         std::strcmp(magic, CONTAINER_MAGIC) != 0)
@@ -56,25 +57,37 @@ TrailerError read_fields(platform::File &file, uint64_t file_size, uint64_t offs
     t->times.write = uint64_t{halves[3]} << 32 | halves[2];
     if (tlv_read_octets(file, t->salt, sizeof t->salt, &t->salt_length) != 0)
         return TrailerError::Salt;
-    if (tlv_read_uint32(file, &t->plain_size) != 0) return TrailerError::PlainSize;
+    if (tlv_read_uint64(file, &t->plain_size) != 0 || t->plain_size > CONTAINER_PLAIN_MAX)
+        return TrailerError::PlainSize;
     uint64_t fields_end = 0;
     if (rules.fields_end &&
         (!file.seek(0, Origin::Current, &fields_end) || fields_end != file_size - END_FIELDS_SIZE))
         return TrailerError::FieldsEnd;
-    if (ciphertext_length(*t->cipher, t->plain_size) != c || c > offset)
+    const uint64_t length = ciphertext_length(*t->cipher, t->plain_size);
+    if (static_cast<uint32_t>(length) != c || length > offset || (bare && length != offset))
         return TrailerError::LengthMismatch;
-    t->ciphertext_length = c;
-    t->start = offset - c;
+    t->ciphertext_length = length;
+    t->start = offset - length;
     return TrailerError::None;
 }
 
 } // namespace
 
+uint32_t trailer_max_length(uint64_t plain_size) {
+    return plain_size >> 32 == 0 ? CONTAINER_TRAILER_MAX_32 : CONTAINER_TRAILER_MAX;
+}
+
+uint64_t trailer_offset(uint64_t file_size, uint32_t stored_c) {
+    // The distance from C to the end, below 2^32 since the trailer is that short.
+    const uint32_t after = static_cast<uint32_t>(file_size - stored_c);
+    return after == 0 || after > file_size ? file_size : file_size - after;
+}
+
 bool trailer_write(platform::File &file, const CipherChoice &cipher,
                    const platform::FileTimes &times, const uint8_t *salt, uint32_t salt_length,
-                   uint32_t plain_size) {
+                   uint64_t plain_size) {
     uint8_t c[OFFSET_SIZE];
-    put_le32(c, static_cast<uint32_t>(ciphertext_length(cipher, plain_size)));
+    put_le32(c, static_cast<uint32_t>(ciphertext_length(cipher, plain_size))); // modulo 2^32
     return tlv_write_string(file, CONTAINER_MAGIC) == 0 &&
            tlv_write_string(file, cipher.name) == 0 &&
            tlv_write_uint32(file, static_cast<uint32_t>(times.creation)) == 0 &&
@@ -82,7 +95,7 @@ bool trailer_write(platform::File &file, const CipherChoice &cipher,
            tlv_write_uint32(file, static_cast<uint32_t>(times.write)) == 0 &&
            tlv_write_uint32(file, static_cast<uint32_t>(times.write >> 32)) == 0 &&
            tlv_write_octets(file, salt, salt_length) == 0 &&
-           tlv_write_uint32(file, plain_size) == 0 &&
+           tlv_write_uint64(file, plain_size) == 0 &&
            tlv_write_string(file, CONTAINER_END_MARKER) == 0 &&
            platform::write_exact(file, c, sizeof c);
 }
@@ -92,7 +105,9 @@ TrailerError trailer_read(platform::File &file, uint64_t file_size, const Traile
     uint32_t c = 0;
     const TrailerError end = read_end(file, file_size, rules.end_marker, &c);
     if (end != TrailerError::None) return end;
-    return read_fields(file, file_size, c, c, rules, trailer);
+    const uint64_t at = trailer_offset(file_size, c);
+    if (at >= file_size) return TrailerError::OffsetBeyond;
+    return read_fields(file, file_size, at, c, true, rules, trailer);
 }
 
 TrailerError trailer_find(platform::File &file, const TrailerRules &rules,
@@ -115,7 +130,7 @@ TrailerError trailer_find(platform::File &file, const TrailerRules &rules,
     for (uint64_t at = 0; at + sizeof FIELD_1 <= window_size; ++at) {
         if (std::memcmp(window + at, FIELD_1, sizeof FIELD_1) != 0) continue;
         const TrailerError found =
-            read_fields(file, file_size, window_start + at, c, every_field, trailer);
+            read_fields(file, file_size, window_start + at, c, false, every_field, trailer);
         if (found == TrailerError::None) return found;
         if (first == TrailerError::NotFound) first = found;
     }

@@ -7,7 +7,7 @@
 // fields begin within the last CONTAINER_TRAILER_MAX bytes, and every place there where field 1
 // could begin is tried, since ciphertext bytes may look like one. Either way the trailer is
 // checked: field 1 "QXV", a cipher the table knows, fields well formed within their bounds, and
-// C the length that S gives.
+// C the length that S gives (field 10 holds it modulo 2^32; see container/container.h).
 #pragma once
 
 #include "container/cipher_choice.h"
@@ -22,8 +22,8 @@ struct ContainerTrailer {
     platform::FileTimes times;            // fields 3 to 6; no access time
     uint8_t salt[TLV_OCTETS_MAX] = {};    // field 7
     uint32_t salt_length = 0;
-    uint32_t plain_size = 0;        // S, field 8
-    uint32_t ciphertext_length = 0; // C, field 10
+    uint64_t plain_size = 0;        // S, field 8
+    uint64_t ciphertext_length = 0; // C, whose low 32 bits are field 10
     uint64_t start = 0;             // where the ciphertext region begins in the file
 };
 
@@ -56,7 +56,14 @@ struct TrailerRules {
 // Fields 1 to 10 for a container of `plain_size` bytes encrypted with `cipher`.
 bool trailer_write(platform::File &file, const CipherChoice &cipher,
                    const platform::FileTimes &times, const uint8_t *salt, uint32_t salt_length,
-                   uint32_t plain_size);
+                   uint64_t plain_size);
+
+// Longest trailer of a container of `plain_size` bytes: CONTAINER_TRAILER_MAX_32 below 4 GiB.
+uint32_t trailer_max_length(uint64_t plain_size);
+// Where a bare container of `file_size` bytes whose field 10 holds `stored_c` has its trailer:
+// the one offset below the file size congruent to `stored_c` modulo 2^32 that leaves less than
+// 2^32 bytes after it; `file_size` when there is none.
+uint64_t trailer_offset(uint64_t file_size, uint32_t stored_c);
 
 // The trailer of a bare container of `file_size` bytes (its ciphertext region starts at 0).
 TrailerError trailer_read(platform::File &file, uint64_t file_size, const TrailerRules &rules,

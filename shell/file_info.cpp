@@ -25,6 +25,12 @@ const char *TypeText(int probe) {
 
 } // namespace
 
+std::string FileInfoBoxText(int probe, const std::string &path, const std::string &algorithm) {
+    if (probe == PROBE_NONE) return "File: " + path + " is not an valid Quillomar file";
+    return std::string("Quillomar type : \t") + TypeText(probe) + "\nAlgorithm: \t" + algorithm +
+           "\n";
+}
+
 int LastFileInfoResult() {
     return lastResult;
 }
@@ -44,13 +50,9 @@ int ShowFileInfo(void *window) {
     algorithm[sizeof algorithm - 1] = '\0';
     lastResult = result;
     auto &backend = ui::CurrentBackend();
-    if (result == PROBE_NONE) {
-        backend.RunMessageBox(window, "File: " + path + " is not an valid Quillomar file",
-                              "Not a Valid Quillomar File", ui::mbOK | mbIconInformation);
-        return 0;
-    }
-    const std::string text = std::string("Quillomar type : \t") + TypeText(result) +
-                             "\nAlgorithm: \t" + algorithm + "\n";
-    backend.RunMessageBox(window, text, "Quillomar information", ui::mbOK | mbIconInformation);
+    backend.RunMessageBox(window, FileInfoBoxText(result, path, algorithm),
+                          result == PROBE_NONE ? "Not a Valid Quillomar File"
+                                               : "Quillomar information",
+                          ui::mbOK | mbIconInformation);
     return 0;
 }

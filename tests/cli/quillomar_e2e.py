@@ -11,6 +11,7 @@ built on Python's `cryptography` (OpenSSL).
 
 import atexit
 import hashlib
+import json
 import os
 import re
 import shutil
@@ -441,26 +442,68 @@ class QuillomarTest(ScratchTest):
         self.assertEqual(independent_decrypt(self.read("a.qxv"), PASSWORD), b"plain")
 
     def test_info(self):
-        self.container("c.qxv", b"x")
+        # Created 2024-12-08 09:30:11 UTC, last written a day later, as 100-ns ticks since 1601.
+        created = (1733650211 + 11644473600) * 10**7
+        written = created + 86400 * 10**7
+        self.write("c.qxv", write_containers.container(
+            "AES", b"x" * 1000, PASSWORD.encode(),
+            times=(created & 0xFFFFFFFF, created >> 32, written & 0xFFFFFFFF, written >> 32)))
         self.write("old", b"\x14\x03QXV\x14\x03DES" + bytes(8))
+        self.write("old-evil", b"\x14\x03QXV\x14\x07\x1b[2J\xc2\x9b" + bytes(8))
         self.write("plain.txt", b"hello")
+        self.write("plain.txt.qxvj", b"")
+        damaged = write_containers.container("AES", b"y" * 100, PASSWORD.encode(), size=200)
+        self.write("damaged.qxv", damaged)
         os.mkdir(self.p("folder"))
+        # The Info box's lines first, then the details.
         result = self.run_q("info", self.n("c.qxv"))
-        self.assertEqual((result.status, result.out),
-                         (0, "Quillomar type : \tQuillomar encrypted file\nAlgorithm: \tAES\n"))
+        self.assertEqual(result.status, 0)
+        size = os.path.getsize(self.p("c.qxv"))
+        self.assertEqual(result.out.splitlines(), [
+            "Quillomar type : \tQuillomar encrypted file", "Algorithm: \tAES",
+            "Original size: \t1000 bytes", "Created: \t2024-12-08 09:30:11 UTC",
+            "Last written: \t2024-12-09 09:30:11 UTC",
+            "Container size: \t%d bytes" % size, "Interrupted encryption: \tnone"])
+        result = self.run_q("info", "--json", self.n("c.qxv"))
+        self.assertEqual((result.status, json.loads(result.out)), (0, {
+            "path": self.n("c.qxv"), "kind": "container", "algorithm": "AES",
+            "original_size": 1000, "created": "2024-12-08T09:30:11Z",
+            "last_written": "2024-12-09T09:30:11Z", "file_size": size,
+            "interrupted_encryption": False, "problem": None}))
         result = self.run_q("info", self.n("old"))
         self.assertEqual((result.status, result.out),
                          (0, "Quillomar type : \tQuillomar (old type) encrypted file\n"
-                             "Algorithm: \tDES\n"))
+                             "Algorithm: \tDES\nInterrupted encryption: \tnone\n"))
+        # Text from the file never reaches the terminal as control bytes.
+        result = self.run_q("info", self.n("old-evil"))
+        self.assertIn("Algorithm: \t\\x1B[2J\\xC2\\x9B\n", result.out)
+        result = self.run_q("info", "--json", self.n("old-evil"))
+        self.assertEqual(json.loads(result.out)["algorithm"], "\x1b[2J\x9b")
+        self.assertNotIn("\x1b", result.out)
         result = self.run_q("info", self.n("plain.txt"))
         self.assertEqual((result.status, result.out),
-                         (1, "File: " + self.n("plain.txt") +
-                          " is not an valid Quillomar file\n"))
+                         (1, "File: " + self.n("plain.txt") + " is not an valid Quillomar file\n"
+                          "Interrupted encryption: \twaiting: encrypt the file again with the "
+                          "same password\n"))
+        # Decryption refuses a trailer whose sizes disagree; so does info.
+        result = self.run_q("info", self.n("damaged.qxv"))
+        self.assertEqual((result.status, result.out.splitlines()[::2]),
+                         (1, ["File: " + self.n("damaged.qxv") + " is not an valid Quillomar file",
+                              "Problem: \tdamaged container: its sizes do not agree"]))
         result = self.run_q("info", self.n("missing"))
         self.assertEqual((result.status, result.out),
-                         (1, "Quillomar type : \tQuillomar Error\nAlgorithm: \t\n"))
-        result = self.run_q("info", self.n("folder"))
-        self.assertEqual((result.status, result.out), (1, ""))
+                         (1, "Quillomar type : \tQuillomar Error\nAlgorithm: \t\n"
+                             "Problem: \tNo such file\n"))
+        result = self.run_q("info", "--json", self.n("folder"))
+        self.assertEqual((result.status, json.loads(result.out)["problem"]),
+                         (1, "Is a directory"))
+        if not WINDOWS:
+            path = os.path.join(os.fsencode(self.work), b"evil\x1b]0;title\x07\xff.txt")
+            with open(path, "wb") as f:
+                f.write(b"z")
+            completed = subprocess.run(RUNNER + [PROGRAM, "info", path], capture_output=True)
+            self.assertNotIn(b"\x1b", completed.stdout)
+            self.assertIn(b"evil\\x1B]0;title\\x07\\xFF.txt", completed.stdout)
 
     def test_progress_only_on_a_terminal_or_when_asked(self):
         # Standard error is a pipe here: messages only, unless --progress asks for the lines.

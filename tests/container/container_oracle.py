@@ -5,6 +5,12 @@ package (Debian's python3-cryptography) and hashlib; it shares no code with the 
 Both ways: containers that the engine writes must open here, to the byte, and containers
 written here (every cipher, long-form lengths, salts of other lengths, integers with a leading
 zero byte) must open in the engine. Usage: container_oracle.py PATH/TO/container_tool
+
+Sizes: S is the shortest big-endian integer (up to 8 content bytes); the last 4 bytes hold
+C = floor(S / B) * B + K + B modulo 2^32. A bare container's C is the one value congruent to
+them that lies below the file size with fewer than 2^32 bytes after it. Files at the size
+boundaries are made sparse: only the key check block, the final block and the trailer are
+written, after a ciphertext region of zero bytes (valid CBC ciphertext of some plain bytes).
 """
 import hashlib
 import os
@@ -53,10 +59,17 @@ def read_length(data, at, strict):
     return value, at + 1 + count
 
 
+def region_length(file_size, stored):
+    """C of a bare container from the file size and the stored low 32 bits, or None."""
+    fits = [c for c in range(stored, file_size, 1 << 32) if file_size - c < 1 << 32]
+    assert len(fits) <= 1
+    return fits[0] if fits else None
+
+
 def open_container(data, password, strict=True):
     """Returns (plain bytes, fields). strict: the encoding must be the canonical one."""
-    region = int.from_bytes(data[-4:], "little")
-    if region >= len(data):
+    region = region_length(len(data), int.from_bytes(data[-4:], "little"))
+    if region is None:
         raise FormatError("offset")
     at, fields = region, []
     for tag in (0x14, 0x14, 0x02, 0x02, 0x02, 0x02, 0x04, 0x02, 0x14):
@@ -70,8 +83,8 @@ def open_container(data, password, strict=True):
     magic, name, c_lo, c_hi, w_lo, w_hi, salt, size, marker = fields
     if magic != b"QXV" or marker != b"QXVEOF":
         raise FormatError("magic")
-    for number in (c_lo, c_hi, w_lo, w_hi, size):
-        if strict and (len(number) > 4 or number[:1] == b"\0"):
+    for number, most in ((c_lo, 4), (c_hi, 4), (w_lo, 4), (w_hi, 4), (size, 8)):
+        if strict and (len(number) > most or number[:1] == b"\0"):
             raise FormatError("integer not minimal")
     name = name.decode()
     _, key_length, block = CIPHERS[name]
@@ -104,7 +117,7 @@ def field(tag, content, long_form=False):
 
 
 def integer(value, extra_zeros=0, long_form=False):
-    content = value.to_bytes(4, "big").lstrip(b"\0")
+    content = value.to_bytes(8, "big").lstrip(b"\0")
     return field(0x02, bytes(extra_zeros) + content, long_form)
 
 
@@ -116,12 +129,41 @@ def make_container(plain, password, name, salt, creation=0, write=0, long_form=F
     tail = plain[whole:]
     count = block - len(tail)
     region = cbc(name, key, plain[:whole] + key + tail + bytes(count - 1) + bytes([count]), True)
-    trailer = (field(0x14, b"QXV", long_form) + field(0x14, name.encode(), long_form) +
-               b"".join(integer(v, extra_zeros, long_form) for v in
-                        (creation & 0xFFFFFFFF, creation >> 32, write & 0xFFFFFFFF, write >> 32)) +
-               field(0x04, salt, long_form) + integer(len(plain), extra_zeros, long_form) +
-               field(0x14, b"QXVEOF", long_form) + len(region).to_bytes(4, "little"))
-    return region + trailer
+    return region + trailer(name, len(plain), salt, creation, write, long_form, extra_zeros)
+
+
+def trailer(name, plain_size, salt, creation=0, write=0, long_form=False, extra_zeros=0):
+    _, key_length, block = CIPHERS[name]
+    region = plain_size // block * block + key_length + block
+    return (field(0x14, b"QXV", long_form) + field(0x14, name.encode(), long_form) +
+            b"".join(integer(v, extra_zeros, long_form) for v in
+                     (creation & 0xFFFFFFFF, creation >> 32, write & 0xFFFFFFFF, write >> 32)) +
+            field(0x04, salt, long_form) + integer(plain_size, extra_zeros, long_form) +
+            field(0x14, b"QXVEOF", long_form) + (region % (1 << 32)).to_bytes(4, "little"))
+
+
+def write_sparse_container(path, name, plain_size, password, prefix=b""):
+    """A container of S = plain_size whose data blocks are zero bytes, left as a hole."""
+    _, key_length, block = CIPHERS[name]
+    salt = b"sparse salt of 25 bytes.."
+    key = derive(password, salt, key_length)
+    left = plain_size % block
+    # Chained to a zero ciphertext block (or the zero IV): the same as CBC from a zero IV.
+    end = cbc(name, key, key + bytes(left) + bytes(block - left - 1) + bytes([block - left]),
+              True)
+    region = plain_size // block * block + key_length + block
+    with open(path, "wb") as out:
+        out.write(prefix)
+        out.seek(len(prefix) + region - len(end))
+        out.write(end + trailer(name, plain_size, salt))
+    return region
+
+
+def boundary_sizes(name):
+    _, key_length, block = CIPHERS[name]
+    # The largest S whose C still fits 4 bytes: floor(S / B) * B <= 2^32 - 1 - K - B.
+    largest = (((1 << 32) - 1 - key_length - block) // block) * block + block - 1
+    return [(1 << 31) - 1, 1 << 31, largest, largest + 1, 1 << 32, (1 << 32) + 1]
 
 
 def run_tool(mode, source, target, password=PASSWORD):
@@ -212,6 +254,55 @@ class OracleWritesEngineReads(unittest.TestCase):
                         out.write(data)
                     self.assertEqual(run_tool("C", source, target), code)
                     self.assertFalse(os.path.exists(target))
+
+
+class SizeBoundaries(unittest.TestCase):
+    def locate(self, path):
+        out = subprocess.run([TOOL, "locate", path, PASSWORD], capture_output=True, check=True)
+        return {line.split()[0]: [int(v) for v in line.split()[1:]]
+                for line in out.stdout.decode().splitlines()}
+
+    def test_trailer_bytes_at_the_boundaries(self):
+        with tempfile.TemporaryDirectory() as folder:
+            out = os.path.join(folder, "trailer")
+            for name in CIPHERS:
+                for size in boundary_sizes(name):
+                    with self.subTest(name=name, size=size):
+                        self.assertEqual(subprocess.run([TOOL, "trailer", name, str(size), out])
+                                         .returncode, 0)
+                        with open(out, "rb") as written:
+                            self.assertEqual(written.read(), trailer(
+                                name, size, bytes(range(25)), 0x0123456789ABCDEF,
+                                0xFEDCBA9876543210))
+
+    def test_containers_found_and_keys_checked_at_the_boundaries(self):
+        stub = b"MZ" + pattern(4093, 7)
+        with tempfile.TemporaryDirectory() as folder:
+            path = os.path.join(folder, "sparse")
+            for name in ("AES", "DES3"):
+                for size in boundary_sizes(name):
+                    for prefix in (b"", stub):
+                        with self.subTest(name=name, size=size, prefix=len(prefix)):
+                            region = write_sparse_container(path, name, size, PASSWORD, prefix)
+                            file_size = os.path.getsize(path)
+                            if not prefix:
+                                stored = region % (1 << 32)
+                                self.assertEqual(region_length(file_size, stored), region)
+                            found = self.locate(path)
+                            self.assertEqual(found["find"], [0, len(prefix), size, region])
+                            self.assertEqual(found["key"], [0])
+                            if prefix:
+                                self.assertNotEqual(found["read"][0], 0)
+                            else:
+                                self.assertEqual(found["read"], [0, 0, size, region])
+                            # A stored C off by one block is refused by both readers.
+                            with open(path, "r+b") as damage:
+                                damage.seek(-4, os.SEEK_END)
+                                damage.write(((region + 16) % (1 << 32)).to_bytes(4, "little"))
+                            found = self.locate(path)
+                            self.assertNotEqual(found["read"][0], 0)
+                            self.assertNotEqual(found["find"][0], 0)
+                            os.remove(path)
 
 
 if __name__ == "__main__":

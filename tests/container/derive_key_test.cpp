@@ -68,13 +68,4 @@ TEST(DeriveKey, SaltLengthIsTakenAsGiven) {
     EXPECT_EQ(std::vector<uint8_t>(key, key + 16), from_hex("b0af9259f77091916caa89f325ac6685"));
 }
 
-TEST(MakeSalt, DateAndTimeTextWithLineFeed) {
-    uint8_t salt[CONTAINER_SALT_LENGTH];
-    make_salt({2026, 12, 7, 1, 13, 38, 22}, salt);
-    EXPECT_EQ(std::string(salt, salt + 25), "Mon Dec 07 13:38:22 2026\n");
-    // Python: time.strftime('%a %b %d %H:%M:%S %Y\n', (2024, 2, 29, 0, 5, 9, 3, 60, 0))
-    make_salt({2024, 2, 29, 4, 0, 5, 9}, salt);
-    EXPECT_EQ(std::string(salt, salt + 25), "Thu Feb 29 00:05:09 2024\n");
-}
-
 } // namespace

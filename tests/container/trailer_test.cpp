@@ -112,7 +112,7 @@ TEST(Trailer, EveryRefusalAndBoundary) {
         c.name = text("DES3");
         c.times = {0x02, 4, 1, 2, 3, 4, 0x02, 4, 1, 2, 3, 4,
                    0x02, 4, 1, 2, 3, 4, 0x02, 4, 1, 2, 3, 4};
-        c.size = {0x02, 4, 0, 0, 0, 5}; // S = 5
+        c.size = {0x02, 8, 0, 0, 0, 0, 0, 0, 0, 5}; // S = 5 in the 8 bytes a large S takes
         c.region.assign(16 + 8, 0xA5);
     };
     const struct {
@@ -175,8 +175,8 @@ TEST(Trailer, EveryRefusalAndBoundary) {
              c.extra = {0x00};
          },
          E::Algorithm},
-        {"an 80-byte trailer is found", Reader::Find, longest, E::None},
-        {"an 81-byte trailer is not", Reader::Find,
+        {"an 84-byte trailer is found", Reader::Find, longest, E::None},
+        {"an 85-byte trailer is not", Reader::Find,
          [&](Container &c) {
              longest(c);
              c.salt = {TLV_TAG_OCTETS, 26};
@@ -199,6 +199,34 @@ TEST(Trailer, EveryRefusalAndBoundary) {
     Bytes end_only = text("QXVEOF");
     end_only.resize(12, 0);
     EXPECT_EQ(run(Reader::Find, end_only, &trailer), E::NotFound);
+}
+
+} // namespace
+
+namespace {
+
+// C of a bare container from its file size and the 32 bits stored: the one offset below the
+// size, congruent to them, with less than 2^32 bytes after it.
+TEST(Trailer, RegionRecoveredFromTheFileSize) {
+    constexpr uint64_t G4 = uint64_t{1} << 32;
+    const struct {
+        uint64_t file_size;
+        uint32_t stored;
+        uint64_t offset; // file_size: none
+    } cases[] = {
+        {228, 128, 128},
+        {228, 228, 228},                    // C at the end: none
+        {228, 0xFFFFFFFF, 228},             // beyond the file
+        {G4 - 1, 0xFFFFFF80, 0xFFFFFF80},   // the largest C that needs no recovery
+        {G4 + 64, 0, G4},                   // C = 2^32 stored as 0
+        {G4 + 100, 16, G4 + 16},            // 84 bytes of trailer after it
+        {G4 + 100, 0x80000000, 0x80000000}, // the only candidate below the size
+        {5 * G4 + 80, 0, 5 * G4},           // several wraps
+        {3 * G4, 0, 3 * G4},                // nothing after it: none
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(trailer_offset(c.file_size, c.stored), c.offset)
+            << c.file_size << " " << c.stored;
 }
 
 } // namespace

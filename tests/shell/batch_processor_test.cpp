@@ -70,9 +70,9 @@ TEST(EngineResultBoxes, EveryResultInOrder) {
          true,
          {"Out of Disk space: Cannot write file: out. Out of Disk Space. [OK]",
           process + " [OK] stops"}},
-        {CRYPT_ERR_TOO_LARGE,
+        {CRYPT_ERR_RANDOM,
          false,
-         {"File too large: Cannot encrypt file: in. Files of 2 GB or more are not supported. [OK]",
+         {"No random salt: Cannot encrypt file: in. The system's random source failed. [OK]",
           process + more}},
         {CRYPT_ERR_PASSWORD,
          false,
@@ -327,23 +327,6 @@ TEST_F(BatchTest, ExeFromAStubBesideTheModule) {
               (std::vector<std::string>{"a.exe", "bin/" + std::string(SFX_STUB_FILE_NAME)}));
     EXPECT_EQ(Read(a + ".exe").substr(0, 4), "STUB");
 }
-
-#ifndef _WIN32
-TEST_F(BatchTest, FilesOf2GiBAreRefusedUntouched) {
-    const std::string big = folder.file("big");
-    { std::ofstream touch(big); }
-    std::filesystem::resize_file(big, CONTAINER_SIZE_LIMIT); // sparse
-    Select({big});
-    Accept().Answer(ui::idOK).Answer(ui::idOK);
-    ProcessSelection(nullptr, 1);
-    EXPECT_EQ(Boxes(),
-              (std::vector<std::string>{"File too large: Cannot encrypt file: " + big +
-                                            ". Files of 2 GB or more are not supported.",
-                                        "Cannot Process File: Cannot process file: " + big + "."}));
-    EXPECT_EQ(std::filesystem::file_size(big), CONTAINER_SIZE_LIMIT);
-    EXPECT_EQ(Files(), std::vector<std::string>{"big"});
-}
-#endif
 
 } // namespace
 } // namespace qxv_test

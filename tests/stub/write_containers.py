@@ -12,7 +12,8 @@ The container format: the plain file's whole cipher blocks, the derived key encr
 check block, then the last S mod B bytes padded with zero bytes and a count byte; all one CBC
 stream from a zero IV. The key is the first K bytes of SHA-1(password || salt). The trailer is
 DER-style tag-length-value fields: "QXV", the algorithm name, four file-time halves, the salt, the
-plain size, "QXVEOF", then the ciphertext length as 4 bytes little-endian.
+plain size (up to 8 bytes), "QXVEOF", then the ciphertext length modulo 2^32 as 4 bytes
+little-endian.
 """
 
 import hashlib
@@ -79,7 +80,7 @@ def container(algorithm, plain, password=PASSWORD, salt=SALT, times=(0x5A4B3C2D,
     trailer += b"".join(integer(t, width) for t in times)
     trailer += tlv(0x04, salt)
     trailer += integer(len(plain) if size is None else size, width)
-    trailer += text(b"QXVEOF") + struct.pack("<I", len(body))
+    trailer += text(b"QXVEOF") + struct.pack("<I", len(body) % (1 << 32))
     return body + trailer
 
 
