@@ -20,7 +20,7 @@ int container_crypt_file(const char *source, const char *target, const char *pas
     std::unique_ptr<CryptSession> session(new (std::nothrow) CryptSession);
     if (!session) return CRYPT_ERR_FILE;
     const int result = encrypt ? container_encrypt(*session, source, password, *cipher)
-                               : container_decrypt(*session, source, target, password, *cipher);
+                               : container_decrypt(*session, source, target, password);
     container_close(*session);
     return result;
 }

@@ -120,7 +120,8 @@ def make_container(plain, password, name, salt, creation=0, write=0, long_form=F
                b"".join(integer(v, extra_zeros, long_form) for v in
                         (creation & 0xFFFFFFFF, creation >> 32, write & 0xFFFFFFFF, write >> 32)) +
                field(0x04, salt, long_form) + integer(len(plain), extra_zeros, long_form) +
-               field(0x14, b"QXVEOF", long_form) + len(region).to_bytes(4, "little"))
+               # The end marker and C are the last 12 bytes: the end marker is always short.
+               field(0x14, b"QXVEOF") + len(region).to_bytes(4, "little"))
     return region + trailer
 
 
