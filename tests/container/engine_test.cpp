@@ -8,6 +8,9 @@
 #include "tests/support/temp_folder.h"
 
 #include <gtest/gtest.h>
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 using Bytes = std::vector<uint8_t>;
 using qxv_test::pattern;
@@ -194,6 +197,18 @@ TEST(Engine, RefusalsLeaveNoTargetAndTheContainerUntouched) {
               CRYPT_ERR_FILE);
     EXPECT_EQ(container_crypt_file(folder.file("missing").c_str(), "", PASSWORD, 'A'),
               CRYPT_ERR_FILE);
+
+#ifndef _WIN32
+    // A FIFO or device is refused at once either way; no journal, no target.
+    const std::string fifo = folder.file("fifo");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string &odd : {fifo, std::string("/dev/zero")}) {
+        EXPECT_EQ(container_crypt_file(odd.c_str(), "", PASSWORD, 'A'), CRYPT_ERR_FILE);
+        EXPECT_EQ(container_crypt_file(odd.c_str(), out.c_str(), PASSWORD, 'C'), CRYPT_ERR_FILE);
+    }
+    EXPECT_FALSE(std::filesystem::exists(fifo + ".qxvj"));
+    EXPECT_FALSE(std::filesystem::exists(out));
+#endif
 
     // An unknown mode letter touches nothing and does not claim success.
     EXPECT_EQ(container_crypt_file(path.c_str(), out.c_str(), PASSWORD, 'x'), CRYPT_ERR_FORMAT);
