@@ -97,7 +97,7 @@ public:
     virtual ~FileSystem() = default;
     // nullptr when the file cannot be opened, including when the sharing of another open
     // handle forbids it. Only regular files open: a FIFO, device or socket is refused without
-    // waiting, whatever the access.
+    // waiting, whatever the access (Windows: devices and pipes are not yet refused).
     virtual std::unique_ptr<File> open(const std::string &path, Access access, Share share,
                                        Disposition disposition) = 0;
     // Opens anything that can be read from start to end, a pipe or device too (a password the

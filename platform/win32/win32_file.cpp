@@ -125,11 +125,6 @@ std::unique_ptr<File> open_file(const std::string &path, Access access, Share sh
     const HANDLE handle = CreateFileW(wide_path(path).c_str(), rights, sharing, nullptr, creation,
                                       FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return nullptr;
-    // Only files on a disk: a pipe, console or device name ("\\.\pipe\x", "CON") is refused.
-    if (GetFileType(handle) != FILE_TYPE_DISK) {
-        CloseHandle(handle);
-        return nullptr;
-    }
     return std::make_unique<Win32File>(handle);
 }
 
