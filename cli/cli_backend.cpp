@@ -6,6 +6,7 @@
 #include "ui/Qxvpop1.h"
 #include "ui/batch_state.h"
 #include "ui/confirm_common.h"
+#include "ui/terminal_text.h"
 
 namespace cli {
 
@@ -117,6 +118,11 @@ int CliBackend::RunMessageBox(ui::WindowHandle owner, const std::string &text,
 
 void CliBackend::OpenUrl(const std::string &url) {
     if (interactive_) interactive_->OpenUrl(url);
+}
+
+void CliBackend::Notice(const std::string &path, const std::string &remark) {
+    platform::terminal::write_error("quillomar: " + ui::EscapeForTerminal(path) + ": " + remark +
+                                    "\n");
 }
 
 } // namespace cli

@@ -48,6 +48,8 @@ public:
     int RunMessageBox(ui::WindowHandle owner, const std::string &text, const std::string &caption,
                       unsigned style) override;
     void OpenUrl(const std::string &url) override;
+    // "quillomar: PATH: REMARK" on standard error, the name escaped.
+    void Notice(const std::string &path, const std::string &remark) override;
 
     // Why the password dialog was refused (an unattended run that cannot go on), or empty.
     const std::string &Refusal() const { return refusal_; }

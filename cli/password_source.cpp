@@ -12,15 +12,16 @@ bool ReadPasswordLine(const std::string &file, ui::SecureString &password, std::
     LineRead got = LineRead::Failed;
     if (standardInput) {
         got = platform::read_secret_line(password);
-    } else if (auto in =
-                   platform::file_system().open(file, platform::Access::Read, platform::Share::Read,
-                                                platform::Disposition::OpenExisting)) {
+    } else if (auto in = platform::file_system().open_stream(file)) {
         got = platform::read_secret_line(*in, password);
     }
     switch (got) {
     case LineRead::Line:
     case LineRead::End: // an empty input: an empty password, as from an empty line
-        return true;
+        if (password.find('\0') == ui::SecureString::npos) return true;
+        ui::SecureWipe(password);
+        error = "the password in " + source + " contains a NUL byte, which a password cannot hold";
+        return false;
     case LineRead::Interrupted:
         error = "interrupted";
         return false;

@@ -8,8 +8,9 @@
 
 namespace cli {
 
-// False (and `error` set) when the input cannot be read, Ctrl-C ends the read, or the line is
-// longer than platform::SECRET_LINE_MAX bytes.
+// False (and `error` set) when the input cannot be read, Ctrl-C ends the read, the line is
+// longer than platform::SECRET_LINE_MAX bytes (an endless source such as /dev/zero ends there),
+// or it holds a NUL byte. `file` may be a pipe or FIFO ("<(command)").
 bool ReadPasswordLine(const std::string &file, ui::SecureString &password, std::string &error);
 
 } // namespace cli

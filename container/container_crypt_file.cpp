@@ -22,7 +22,7 @@ int container_crypt_file(const char *source, const char *target, const char *pas
     if (!session) return CRYPT_ERR_FILE;
     session->progress = progress;
     const int result = encrypt ? container_encrypt(*session, source, password, *cipher)
-                               : container_decrypt(*session, source, target, password, *cipher);
+                               : container_decrypt(*session, source, target, password);
     container_close(*session);
     return result;
 }

@@ -10,17 +10,12 @@
 
 namespace {
 
-// CRYPT_OK, CRYPT_ERR_FORMAT, or CRYPT_ERR_FILE when the file could not be read. The engine
-// reads the trailer as it always has: the end marker is not looked at, the fields need not end
-// where it begins, and a name no cipher has stands for the mode letter's cipher.
-int read_trailer(platform::File &source, uint64_t file_size, const CipherChoice &fallback,
-                 ContainerTrailer *trailer) {
+// CRYPT_OK, CRYPT_ERR_FORMAT, or CRYPT_ERR_FILE when the file could not be read. The trailer
+// names its own cipher: an unknown name or a malformed trailer is refused, never read as the
+// mode letter's cipher.
+int read_trailer(platform::File &source, uint64_t file_size, ContainerTrailer *trailer) {
     WatchedFile file(source);
-    TrailerRules rules;
-    rules.end_marker = false;
-    rules.fields_end = false;
-    rules.fallback = &fallback;
-    if (trailer_read(file, file_size, rules, trailer) == TrailerError::None) return CRYPT_OK;
+    if (trailer_read(file, file_size, trailer) == TrailerError::None) return CRYPT_OK;
     return file.failed() ? CRYPT_ERR_FILE : CRYPT_ERR_FORMAT;
 }
 
@@ -59,8 +54,8 @@ int write_plain(CryptSession &s, DecryptStream &stream, const ContainerTrailer &
 
 } // namespace
 
-int container_decrypt(CryptSession &s, const char *source, const char *target, const char *password,
-                      const CipherChoice &fallback) {
+int container_decrypt(CryptSession &s, const char *source, const char *target,
+                      const char *password) {
     auto &fs = platform::file_system();
     s.source = fs.open(source, platform::Access::Read, platform::Share::ReadWrite,
                        platform::Disposition::OpenExisting);
@@ -68,7 +63,7 @@ int container_decrypt(CryptSession &s, const char *source, const char *target, c
     if (!s.source || !s.source->size(&file_size) || fs.exists(target)) return CRYPT_ERR_FILE;
 
     ContainerTrailer trailer;
-    int result = read_trailer(*s.source, file_size, fallback, &trailer);
+    int result = read_trailer(*s.source, file_size, &trailer);
     if (result != CRYPT_OK) return result;
     derive_key(password, trailer.salt, trailer.salt_length, s.key, trailer.cipher->key_length);
     DecryptStream stream(trailer, s.key);

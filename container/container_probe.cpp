@@ -26,12 +26,11 @@ int probe_open_file(platform::File &file, char *algorithm) {
     if (read_text_equal(file, CONTAINER_MAGIC))
         return read_algorithm(file, algorithm, PROBE_OLD_FORMAT);
 
-    // Fields 1, 2, 9 and 10 tell the kind and the name; the rest is the engine's to check.
+    // A container only by the rule decryption reads it with: a damaged trailer, or one naming
+    // no known cipher, is no container here either.
     uint64_t size = 0;
     ContainerTrailer trailer;
-    TrailerRules rules;
-    rules.name_only = true;
-    if (!file.size(&size) || trailer_read(file, size, rules, &trailer) != TrailerError::None)
+    if (!file.size(&size) || trailer_read(file, size, &trailer) != TrailerError::None)
         return PROBE_NONE;
     std::memcpy(algorithm, trailer.name, std::strlen(trailer.name) + 1);
     return PROBE_CONTAINER;

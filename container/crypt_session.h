@@ -25,5 +25,6 @@ void container_close(CryptSession &session);
 
 int container_encrypt(CryptSession &session, const char *path, const char *password,
                       const CipherChoice &cipher);
+// The container's own trailer names the cipher; the mode letter only says "decrypt".
 int container_decrypt(CryptSession &session, const char *source, const char *target,
-                      const char *password, const CipherChoice &fallback);
+                      const char *password);

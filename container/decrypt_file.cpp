@@ -13,7 +13,7 @@ int container_decrypt_file(const char *source, const char *target, const char *p
     std::unique_ptr<CryptSession> session(new (std::nothrow) CryptSession);
     if (!session) return CRYPT_ERR_FILE;
     session->progress = progress;
-    int result = container_decrypt(*session, source, target, password, *cipher);
+    int result = container_decrypt(*session, source, target, password);
     // The target is still open here: its identity is that of the file just written.
     if (result == CRYPT_OK && (!session->target || !session->target->identity(made))) {
         session->target.reset();

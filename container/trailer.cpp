@@ -18,20 +18,15 @@ bool seek_to(platform::File &file, uint64_t offset) {
     return file.seek(static_cast<int64_t>(offset), Origin::Begin);
 }
 
-// C modulo 2^32 from the end of the file, after field 9 when `end_marker` asks for it.
-TrailerError read_end(platform::File &file, uint64_t file_size, bool end_marker, uint32_t *c) {
-    if (end_marker) {
-        char marker[TLV_TEXT_BUFFER_SIZE];
-        if (file_size < END_FIELDS_SIZE || !seek_to(file, file_size - END_FIELDS_SIZE) ||
-            tlv_read_string(file, marker) != 0)
-            return TrailerError::EndUnreadable;
-        if (std::strcmp(marker, CONTAINER_END_MARKER) != 0) return TrailerError::EndMarker;
-    } else if (file_size < OFFSET_SIZE || !file.seek(-int64_t{OFFSET_SIZE}, Origin::End)) {
+// C modulo 2^32 from the end of the file, after field 9.
+TrailerError read_end(platform::File &file, uint64_t file_size, uint32_t *c) {
+    char marker[TLV_TEXT_BUFFER_SIZE];
+    if (file_size < END_FIELDS_SIZE || !seek_to(file, file_size - END_FIELDS_SIZE) ||
+        tlv_read_string(file, marker) != 0)
         return TrailerError::EndUnreadable;
-    }
+    if (std::strcmp(marker, CONTAINER_END_MARKER) != 0) return TrailerError::EndMarker;
     uint8_t bytes[OFFSET_SIZE];
-    if (!platform::read_exact(file, bytes, sizeof bytes))
-        return end_marker ? TrailerError::EndMarker : TrailerError::EndUnreadable;
+    if (!platform::read_exact(file, bytes, sizeof bytes)) return TrailerError::EndMarker;
     *c = get_le32(bytes);
     return *c < file_size ? TrailerError::None : TrailerError::OffsetBeyond;
 }
@@ -39,15 +34,13 @@ TrailerError read_end(platform::File &file, uint64_t file_size, bool end_marker,
 // Fields 1 to 8 from `offset` on, checked against the stored C (modulo 2^32) and the file. A
 // bare container's region must begin at 0, one behind a stub anywhere before the fields.
 TrailerError read_fields(platform::File &file, uint64_t file_size, uint64_t offset, uint32_t c,
-                         bool bare, const TrailerRules &rules, ContainerTrailer *t) {
+                         bool bare, ContainerTrailer *t) {
     char magic[TLV_TEXT_BUFFER_SIZE];
     if (!seek_to(file, offset) || tlv_read_string(file, magic) != 0 ||
         std::strcmp(magic, CONTAINER_MAGIC) != 0)
         return TrailerError::Magic;
     if (tlv_read_string(file, t->name) != 0) return TrailerError::Algorithm;
-    if (rules.name_only) return TrailerError::None;
     t->cipher = cipher_for_name(t->name);
-    if (t->cipher == nullptr) t->cipher = rules.fallback;
     if (t->cipher == nullptr) return TrailerError::UnknownCipher;
 
     uint32_t halves[4];
@@ -60,8 +53,7 @@ TrailerError read_fields(platform::File &file, uint64_t file_size, uint64_t offs
     if (tlv_read_uint64(file, &t->plain_size) != 0 || t->plain_size > CONTAINER_PLAIN_MAX)
         return TrailerError::PlainSize;
     uint64_t fields_end = 0;
-    if (rules.fields_end &&
-        (!file.seek(0, Origin::Current, &fields_end) || fields_end != file_size - END_FIELDS_SIZE))
+    if (!file.seek(0, Origin::Current, &fields_end) || fields_end != file_size - END_FIELDS_SIZE)
         return TrailerError::FieldsEnd;
     const uint64_t length = ciphertext_length(*t->cipher, t->plain_size);
     if (static_cast<uint32_t>(length) != c || length > offset || (bare && length != offset))
@@ -100,22 +92,20 @@ bool trailer_write(platform::File &file, const CipherChoice &cipher,
            platform::write_exact(file, c, sizeof c);
 }
 
-TrailerError trailer_read(platform::File &file, uint64_t file_size, const TrailerRules &rules,
-                          ContainerTrailer *trailer) {
+TrailerError trailer_read(platform::File &file, uint64_t file_size, ContainerTrailer *trailer) {
     uint32_t c = 0;
-    const TrailerError end = read_end(file, file_size, rules.end_marker, &c);
+    const TrailerError end = read_end(file, file_size, &c);
     if (end != TrailerError::None) return end;
     const uint64_t at = trailer_offset(file_size, c);
     if (at >= file_size) return TrailerError::OffsetBeyond;
-    return read_fields(file, file_size, at, c, true, rules, trailer);
+    return read_fields(file, file_size, at, c, true, trailer);
 }
 
-TrailerError trailer_find(platform::File &file, const TrailerRules &rules,
-                          ContainerTrailer *trailer) {
+TrailerError trailer_find(platform::File &file, ContainerTrailer *trailer) {
     uint64_t file_size = 0;
     if (!file.size(&file_size)) return TrailerError::EndUnreadable;
     uint32_t c = 0;
-    const TrailerError end = read_end(file, file_size, true, &c);
+    const TrailerError end = read_end(file, file_size, &c);
     if (end != TrailerError::None) return end;
 
     const uint64_t window_size =
@@ -124,13 +114,11 @@ TrailerError trailer_find(platform::File &file, const TrailerRules &rules,
     uint8_t window[CONTAINER_TRAILER_MAX];
     if (!seek_to(file, window_start) || !platform::read_exact(file, window, window_size))
         return TrailerError::NotFound;
-    TrailerRules every_field = rules;
-    every_field.name_only = false;
     TrailerError first = TrailerError::NotFound;
     for (uint64_t at = 0; at + sizeof FIELD_1 <= window_size; ++at) {
         if (std::memcmp(window + at, FIELD_1, sizeof FIELD_1) != 0) continue;
         const TrailerError found =
-            read_fields(file, file_size, window_start + at, c, false, every_field, trailer);
+            read_fields(file, file_size, window_start + at, c, false, trailer);
         if (found == TrailerError::None) return found;
         if (first == TrailerError::NotFound) first = found;
     }

@@ -6,8 +6,10 @@
 // container at the end of another file (a self-decrypting executable) is found backwards: the
 // fields begin within the last CONTAINER_TRAILER_MAX bytes, and every place there where field 1
 // could begin is tried, since ciphertext bytes may look like one. Either way the trailer is
-// checked: field 1 "QXV", a cipher the table knows, fields well formed within their bounds, and
-// C the length that S gives (field 10 holds it modulo 2^32; see container/container.h).
+// checked by one rule for every reader: field 1 "QXV", a cipher the table knows by its exact
+// name, fields well formed within their bounds and ending where the end marker "QXVEOF" begins,
+// and C the length that S gives (field 10 holds it modulo 2^32; see container/container.h). A
+// trailer that breaks any of these is no trailer at all.
 #pragma once
 
 #include "container/cipher_choice.h"
@@ -44,15 +46,6 @@ enum class TrailerError {
     LengthMismatch, // C is not floor(S / B) * B + K + B, or reaches before the file's start
 };
 
-// What a reader asks beyond the checks above. The defaults are the full checks; the engine's
-// decryption and the probe have always read less, and keep doing so through these.
-struct TrailerRules {
-    bool end_marker = true; // field 9 must be "QXVEOF" (else only C is read at the end)
-    bool fields_end = true; // fields 1 to 8 must end where field 9 begins
-    bool name_only = false; // stop after field 2, whatever it names (the probe)
-    const CipherChoice *fallback = nullptr; // taken for an unknown name; nullptr refuses it
-};
-
 // Fields 1 to 10 for a container of `plain_size` bytes encrypted with `cipher`.
 bool trailer_write(platform::File &file, const CipherChoice &cipher,
                    const platform::FileTimes &times, const uint8_t *salt, uint32_t salt_length,
@@ -66,11 +59,8 @@ uint32_t trailer_max_length(uint64_t plain_size);
 uint64_t trailer_offset(uint64_t file_size, uint32_t stored_c);
 
 // The trailer of a bare container of `file_size` bytes (its ciphertext region starts at 0).
-TrailerError trailer_read(platform::File &file, uint64_t file_size, const TrailerRules &rules,
-                          ContainerTrailer *trailer);
+TrailerError trailer_read(platform::File &file, uint64_t file_size, ContainerTrailer *trailer);
 
 // The trailer of the container at the end of `file`, which may be preceded by anything; the
-// error reported is that of the first candidate tried, or NotFound. `rules.end_marker` and
-// `rules.name_only` are not used: the search needs the end marker and reads every field.
-TrailerError trailer_find(platform::File &file, const TrailerRules &rules,
-                          ContainerTrailer *trailer);
+// error reported is that of the first candidate tried, or NotFound.
+TrailerError trailer_find(platform::File &file, ContainerTrailer *trailer);

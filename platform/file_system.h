@@ -55,7 +55,8 @@ struct FileIdentity {
 struct FolderEntry {
     std::string name;
     bool is_folder = false;
-    bool is_link = false; // a symbolic link or junction: following it may loop
+    bool is_link = false;  // a symbolic link or junction: following it may loop
+    bool is_other = false; // neither a regular file nor a folder: a FIFO, device or socket
 };
 
 struct LocalTime {
@@ -95,9 +96,15 @@ class FileSystem {
 public:
     virtual ~FileSystem() = default;
     // nullptr when the file cannot be opened, including when the sharing of another open
-    // handle forbids it.
+    // handle forbids it. Only regular files open: a FIFO, device or socket is refused without
+    // waiting, whatever the access (Windows: devices and pipes are not yet refused).
     virtual std::unique_ptr<File> open(const std::string &path, Access access, Share share,
                                        Disposition disposition) = 0;
+    // Opens anything that can be read from start to end, a pipe or device too (a password the
+    // user hands over as "<(command)" or a FIFO); a read may wait for its writer.
+    virtual std::unique_ptr<File> open_stream(const std::string &path) {
+        return open(path, Access::Read, Share::Read, Disposition::OpenExisting);
+    }
     // Fails when `to` exists (a symbolic link included); a copy that fails leaves no `to`.
     virtual bool copy_file_no_replace(const std::string &from, const std::string &to) = 0;
     virtual bool remove_file(const std::string &path) = 0;

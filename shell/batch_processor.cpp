@@ -25,6 +25,9 @@ using ui::Batch;
 
 namespace {
 
+constexpr const char *PasswordWithNulText =
+    "The password contains a NUL byte, which a password cannot hold. No file was changed.";
+
 int Ask(void *window, const std::string &text, const std::string &caption, unsigned buttons) {
     return ui::CurrentBackend().RunMessageBox(window, text, caption, buttons);
 }
@@ -54,13 +57,14 @@ BatchBox NoticeBox(const std::string &text, const char *caption) {
 // One file's way through the batch: what its plan found, and the files it holds until the
 // commit. Files to be replaced are held from the user's consent on: only they are deleted later.
 struct FilePlan {
-    FilePlan(void *window, bool encrypt, const std::string &path, bool last)
-        : window(window), encrypt(encrypt), path(path), last(last) {}
+    FilePlan(void *window, bool encrypt, const std::string &path, bool last, bool named)
+        : window(window), encrypt(encrypt), path(path), last(last), named(named) {}
 
     void *const window;
     const bool encrypt;
     const std::string &path;
     const bool last;
+    const bool named;   // given by the user, not found in a folder
     std::string output; // the name the result takes
     std::string target; // where the engine writes: the output, or a free name beside it
     bool makeExe = false;
@@ -117,6 +121,23 @@ bool BuildExecutable(FilePlan &plan) {
     return false;
 }
 
+// A file of the wrong kind is skipped without a box. One the user named is told about where a
+// console shows it; a named "*.qxv" that is no valid container cannot be what was meant.
+FileOutcome SkipByKind(const FilePlan &plan) {
+    if (!plan.named) return FileOutcome::Skipped;
+    ui::Backend &backend = ui::CurrentBackend();
+    if (plan.encrypt) {
+        backend.Notice(plan.path, "already encrypted, skipped");
+        return FileOutcome::Skipped;
+    }
+    if (HasContainerExtension(plan.path)) {
+        backend.Notice(plan.path, "not a valid encrypted file");
+        return FileOutcome::Failed;
+    }
+    backend.Notice(plan.path, "not an encrypted file, skipped");
+    return FileOutcome::Skipped;
+}
+
 // The probe's part of the plan: a file of the wrong kind goes no further.
 std::optional<FileOutcome> CheckKind(const FilePlan &plan) {
     char algorithm[PROBE_ALGORITHM_BUFFER_SIZE] = {};
@@ -138,7 +159,7 @@ std::optional<FileOutcome> CheckKind(const FilePlan &plan) {
                                             "password to finish it.",
                                         "Interrupted encryption")},
                              plan.last);
-    if (!interrupted && (probe == PROBE_CONTAINER) == plan.encrypt) return FileOutcome::Skipped;
+    if (!interrupted && (probe == PROBE_CONTAINER) == plan.encrypt) return SkipByKind(plan);
     return std::nullopt;
 }
 
@@ -277,13 +298,14 @@ bool AskPassword(int encrypt, size_t count, ui::SecureString &password) {
 // ProcessFile with the batch's own password, which a follower may replace after a wrong one
 // (for this file and the rest of the batch).
 FileOutcome ProcessFileWith(void *window, int encrypt, ui::SecureString &password,
-                            const std::string &path, bool last) {
-    FilePlan plan(window, encrypt != 0, path, last);
+                            const std::string &path, bool last, bool named) {
+    FilePlan plan(window, encrypt != 0, path, last, named);
     if (const auto ended = PlanFile(plan)) return *ended;
     platform::HeldFile plain;
     int result = RunEngine(plan, ui::View(password), plain);
     BatchProgress *const follower = CurrentBatchProgress();
-    while (result == CRYPT_ERR_PASSWORD && follower && follower->PasswordAgain(path, password))
+    while (result == CRYPT_ERR_PASSWORD && follower && follower->PasswordAgain(path, password) &&
+           password.find('\0') == ui::SecureString::npos)
         result = RunEngine(plan, ui::View(password), plain);
     if (result == CRYPT_STOPPED) { // the follower stopped it; the file is as it was
         Batch.CancelRequested = 1;
@@ -313,9 +335,18 @@ size_t CountFiles(size_t count) {
 
 } // namespace
 
-void CollectFolderFiles(const std::string &folder, std::vector<std::string> &list) {
+namespace {
+
+// `found`: the folder was an entry of a listed folder, so it exists even where its path is too
+// long to be looked at.
+void CollectFrom(const std::string &folder, bool found, std::vector<std::string> &list,
+                 FolderProblems *problems) {
     std::vector<platform::FolderEntry> entries;
-    if (!platform::file_system().list_folder(folder, &entries)) return;
+    if (!platform::file_system().list_folder(folder, &entries)) {
+        if (problems && (found || platform::file_system().exists(folder)))
+            problems->unlisted.push_back(folder);
+        return;
+    }
     for (const auto &entry : entries) {
         if (entry.name == "." || entry.name == "..") continue;
         if (entry.is_link) continue;
@@ -323,7 +354,11 @@ void CollectFolderFiles(const std::string &folder, std::vector<std::string> &lis
         if (container_probe_journal_name(entry.name.c_str())) continue;
         const std::string path = folder + PathSeparator() + entry.name;
         if (entry.is_folder) {
-            CollectFolderFiles(path, list);
+            CollectFrom(path, true, list, problems);
+            continue;
+        }
+        if (entry.is_other) {
+            if (problems) problems->others.push_back(path);
             continue;
         }
         const auto at = std::lower_bound(list.begin(), list.end(), path, PathLess);
@@ -331,10 +366,17 @@ void CollectFolderFiles(const std::string &folder, std::vector<std::string> &lis
     }
 }
 
+} // namespace
+
+void CollectFolderFiles(const std::string &folder, std::vector<std::string> &list,
+                        FolderProblems *problems) {
+    CollectFrom(folder, false, list, problems);
+}
+
 FileOutcome ProcessFile(void *window, int encrypt, std::string_view password,
-                        const std::string &path, bool last) {
+                        const std::string &path, bool last, bool named) {
     ui::SecureString secret(password.begin(), password.end());
-    const FileOutcome outcome = ProcessFileWith(window, encrypt, secret, path, last);
+    const FileOutcome outcome = ProcessFileWith(window, encrypt, secret, path, last, named);
     ui::SecureWipe(secret);
     return outcome;
 }
@@ -356,6 +398,13 @@ BatchOutcome ProcessSelection(void *window, int encrypt) {
         outcome.cancelled = true;
         return outcome;
     }
+    // The engine takes the password as C text: a NUL would cut it short unseen.
+    if (password.find('\0') != ui::SecureString::npos) {
+        ui::SecureWipe(password);
+        Ask(window, PasswordWithNulText, "Invalid Password", ui::mbOK);
+        ++outcome.failed;
+        return outcome;
+    }
 
     BatchProgress *const follower = CurrentBatchProgress();
     if (follower) follower->BatchStarting(CountFiles(count));
@@ -366,11 +415,11 @@ BatchOutcome ProcessSelection(void *window, int encrypt) {
         progress.ProgressBar1->Step = 1;
         progress.Show();
         const std::string prefix = encrypt ? "Encrypting file: " : "Decryption file: ";
-        auto process = [&](const std::string &path, bool last) {
+        auto process = [&](const std::string &path, bool last, bool named) {
             progress.FileName->Caption = prefix + path;
             progress.Update();
             if (follower) follower->FileStarting(path);
-            const FileOutcome file = ProcessFileWith(window, encrypt, password, path, last);
+            const FileOutcome file = ProcessFileWith(window, encrypt, password, path, last, named);
             if (follower) follower->FileEnded(file);
             Count(outcome, file);
             ui::ProcessMessages();
@@ -387,14 +436,28 @@ BatchOutcome ProcessSelection(void *window, int encrypt) {
             if (IsFolderItem(path)) {
                 path = WithoutTrailingSeparator(path);
                 std::vector<std::string> files;
-                CollectFolderFiles(path, files);
-                progress.ProgressBar1->Max += static_cast<int>(files.size());
-                for (size_t j = 0; j < files.size(); ++j) {
-                    process(files[j], lastItem && j + 1 == files.size());
-                    if (Batch.CancelRequested == 1) break;
+                FolderProblems problems;
+                CollectFolderFiles(path, files, &problems);
+                for (const std::string &other : problems.others) {
+                    ui::CurrentBackend().Notice(other, "not a regular file, skipped");
+                    ++outcome.skipped;
                 }
+                // A folder left unread leaves its files plain: a failure, and the rest goes on.
+                for (size_t j = 0; j < problems.unlisted.size() && !Batch.CancelRequested; ++j) {
+                    const bool last =
+                        lastItem && files.empty() && j + 1 == problems.unlisted.size();
+                    Count(outcome,
+                          ReportFailure(
+                              window,
+                              {FailureBox("Cannot list folder: " + problems.unlisted[j] + ".",
+                                          "Cannot open folder", last)},
+                              last));
+                }
+                progress.ProgressBar1->Max += static_cast<int>(files.size());
+                for (size_t j = 0; j < files.size() && !Batch.CancelRequested; ++j)
+                    process(files[j], lastItem && j + 1 == files.size(), false);
             } else {
-                process(path, lastItem);
+                process(path, lastItem, true);
             }
         }
         progress.Hide();

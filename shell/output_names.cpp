@@ -59,6 +59,12 @@ std::string DecryptedName(const std::string &path) {
     return path + ".dec";
 }
 
+bool HasContainerExtension(const std::string &path) {
+    const size_t dot = path.rfind('.');
+    return dot != std::string::npos && dot >= NameStart(path) &&
+           EqualsIgnoringCase(path, dot, ".qxv");
+}
+
 std::string InformationText(bool encrypt, size_t count, const std::string &first,
                             bool firstIsFolder) {
     std::string text = encrypt ? "Encrypting " : "Decrypting ";

@@ -21,6 +21,9 @@ std::string EncryptedName(const std::string &path);
 // letter case (and a name remains), else the path + ".dec".
 std::string DecryptedName(const std::string &path);
 
+// Whether the file name ends in ".qxv" in any letter case: a name that claims a container.
+bool HasContainerExtension(const std::string &path);
+
 // "Encrypting 3 files.", "Decrypting file: notes.txt.qxv", "Encrypting directory: /home/docs";
 // `first` is the only selected item when count is 1.
 std::string InformationText(bool encrypt, size_t count, const std::string &first,

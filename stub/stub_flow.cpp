@@ -104,7 +104,7 @@ StubOutcome write_output(std::unique_ptr<platform::File> input, DecryptStream &s
 } // namespace
 
 const char *stub_locate_container(platform::File &file, ContainerTrailer &trailer) {
-    return trailer_message(trailer_find(file, TrailerRules{}, &trailer));
+    return trailer_message(trailer_find(file, &trailer));
 }
 
 StubOutcome qxvsd_run(const std::string &input_path, StubDialog &dialog) {
@@ -119,6 +119,11 @@ StubOutcome qxvsd_run(const std::string &input_path, StubDialog &dialog) {
     std::string output;
     if (!dialog.ask_password_and_output(proposed, password, output)) return StubOutcome::Cancelled;
     if (password.empty()) return fail(dialog, STUB_MSG_EMPTY_PASSWORD);
+    // The key is derived from C text: a NUL would cut the password short unseen.
+    if (password.find('\0') != platform::SecureString::npos) {
+        platform::SecureWipe(password);
+        return fail(dialog, STUB_MSG_PASSWORD_NUL);
+    }
     ContainerKey key;
     derive_key(password.c_str(), trailer.salt, trailer.salt_length, key.bytes,
                trailer.cipher->key_length);

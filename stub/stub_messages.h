@@ -18,6 +18,8 @@ constexpr const char *STUB_MSG_BAD_HEADER = "Invalid file format.";
 constexpr const char *STUB_MSG_BAD_FIELDS = "Invalid file format";
 constexpr const char *STUB_MSG_ENTER_PASSWORD = "You must enter a password";
 constexpr const char *STUB_MSG_EMPTY_PASSWORD = "Empty Password";
+constexpr const char *STUB_MSG_PASSWORD_NUL =
+    "The password contains a NUL byte, which a password cannot hold.";
 constexpr const char *STUB_MSG_CANNOT_CREATE = "Could not create output file";
 constexpr const char *STUB_MSG_WRONG_PASSWORD = "Wrong password entered";
 constexpr const char *STUB_MSG_FILE_ERROR = "File error";

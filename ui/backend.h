@@ -47,6 +47,9 @@ public:
                               const std::string &caption, unsigned style) = 0;
     // Opens a web address for a link; the default asks the desktop (platform::shell_open).
     virtual void OpenUrl(const std::string &url);
+    // A remark about a file the command leaves alone by its kind, for a front end with a
+    // console; windows show nothing (the file manager skips such files silently).
+    virtual void Notice(const std::string & /*path*/, const std::string & /*remark*/) {}
 };
 
 // The current backend; until one is set, a backend that cancels every dialog and answers

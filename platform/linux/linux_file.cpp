@@ -164,7 +164,9 @@ std::unique_ptr<File> open_file(const std::string &path, Access access, Share sh
     // that writes never goes through a symbolic link: a link planted at an output's name would
     // send the bytes elsewhere, and in-place encryption through one would leave a file that
     // looks plain but is not. (O_EXCL already refuses any link at a new file's name.)
-    int flags = O_CLOEXEC | (access == Access::Read ? O_RDONLY : O_RDWR | O_NOFOLLOW);
+    // Without blocking: opening a FIFO would wait for a writer forever. Anything but a regular
+    // file is refused below, before a byte is read or written.
+    int flags = O_CLOEXEC | O_NONBLOCK | (access == Access::Read ? O_RDONLY : O_RDWR | O_NOFOLLOW);
     if (disposition == Disposition::CreateNew) flags |= O_CREAT | O_EXCL;
     if (disposition == Disposition::CreateAlways) flags |= O_CREAT | O_NOFOLLOW;
     // New files start owner-only; whoever writes one gives it its source's permissions.
@@ -179,7 +181,8 @@ std::unique_ptr<File> open_file(const std::string &path, Access access, Share sh
 
     struct stat status {};
     const bool created = disposition == Disposition::CreateNew;
-    if (fstat(fd, &status) != 0 || S_ISDIR(status.st_mode) ||
+    if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) ||
+        fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0 ||
         (shared_markers && !acquire_sharing(fd, access, share)) ||
         // Truncate only once the sharing allows it, never under another handle's feet.
         (disposition == Disposition::CreateAlways && ftruncate(fd, 0) != 0)) {
@@ -192,6 +195,16 @@ std::unique_ptr<File> open_file(const std::string &path, Access access, Share sh
         return nullptr;
     }
     return std::make_unique<LinuxFile>(fd);
+}
+
+std::unique_ptr<File> open_stream(const std::string &path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat status {};
+    if (fd >= 0 && (fstat(fd, &status) != 0 || S_ISDIR(status.st_mode))) {
+        close(fd);
+        return nullptr;
+    }
+    return fd < 0 ? nullptr : std::make_unique<LinuxFile>(fd);
 }
 
 } // namespace platform::linux_os

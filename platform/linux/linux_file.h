@@ -31,6 +31,7 @@ private:
 
 std::unique_ptr<File> open_file(const std::string &path, Access access, Share share,
                                 Disposition disposition);
+std::unique_ptr<File> open_stream(const std::string &path);
 
 // 100-ns intervals since 1601 <-> seconds and nanoseconds since 1970.
 uint64_t to_file_time(int64_t seconds, uint32_t nanoseconds);

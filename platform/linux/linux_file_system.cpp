@@ -80,6 +80,10 @@ public:
         return linux_os::open_file(path, access, share, disposition);
     }
 
+    std::unique_ptr<File> open_stream(const std::string &path) override {
+        return linux_os::open_stream(path);
+    }
+
     // Like the Windows copy: contents, permissions and last-write time; never over an
     // existing file, and no half copy left behind.
     bool copy_file_no_replace(const std::string &from, const std::string &to) override {
@@ -159,6 +163,7 @@ public:
                 item.is_link = S_ISLNK(status.st_mode);
                 if (item.is_link) fstatat(folder_fd, entry->d_name, &status, 0);
                 item.is_folder = S_ISDIR(status.st_mode);
+                item.is_other = !item.is_folder && !S_ISREG(status.st_mode);
             }
             entries->push_back(std::move(item));
         }

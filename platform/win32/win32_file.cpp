@@ -128,4 +128,12 @@ std::unique_ptr<File> open_file(const std::string &path, Access access, Share sh
     return std::make_unique<Win32File>(handle);
 }
 
+std::unique_ptr<File> open_stream(const std::string &path) {
+    const HANDLE handle =
+        CreateFileW(wide_path(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return nullptr;
+    return std::make_unique<Win32File>(handle);
+}
+
 } // namespace platform::win32

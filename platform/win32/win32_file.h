@@ -30,6 +30,7 @@ private:
 
 std::unique_ptr<File> open_file(const std::string &path, Access access, Share share,
                                 Disposition disposition);
+std::unique_ptr<File> open_stream(const std::string &path);
 
 // The identity of the file behind an open handle.
 bool identity_of_handle(HANDLE handle, FileIdentity *identity);

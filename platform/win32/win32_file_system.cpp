@@ -59,6 +59,10 @@ public:
         return win32::open_file(path, access, share, disposition);
     }
 
+    std::unique_ptr<File> open_stream(const std::string &path) override {
+        return win32::open_stream(path);
+    }
+
     bool copy_file_no_replace(const std::string &from, const std::string &to) override {
         return CopyFileW(win32::wide_path(from).c_str(), win32::wide_path(to).c_str(), TRUE) != 0;
     }
@@ -130,7 +134,11 @@ public:
             FolderEntry entry;
             entry.name = win32::narrow(name);
             entry.is_folder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-            entry.is_link = (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+            // Only links and junctions lead elsewhere; other reparse points (cloud placeholders
+            // and the like) are files or folders of their own.
+            entry.is_link = (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
+                            (found.dwReserved0 == IO_REPARSE_TAG_SYMLINK ||
+                             found.dwReserved0 == IO_REPARSE_TAG_MOUNT_POINT);
             entries->push_back(std::move(entry));
         } while (FindNextFileW(search, &found));
         FindClose(search);

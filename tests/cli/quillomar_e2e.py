@@ -198,12 +198,13 @@ class QuillomarTest(ScratchTest):
             self.assertEqual(self.read("f%d" % size),
                              bytes((i * 7 + size) % 256 for i in range(size)))
 
-    def test_encrypting_skips_containers_silently(self):
+    def test_encrypting_skips_a_named_container_and_says_so(self):
         self.container("old.qxv", b"already encrypted")
         before = self.read("old.qxv")
         self.write("name", b"plain")
         result = self.crypt("encrypt", "old.qxv", "name")
-        self.assertEqual((result.status, result.boxes), (0, []))
+        self.assertEqual((result.status, result.boxes),
+                         (0, ["quillomar: " + self.n("old.qxv") + ": already encrypted, skipped"]))
         self.assertEqual(self.files(), ["name.qxv", "old.qxv"])
         self.assertEqual(self.read("old.qxv"), before)
 
@@ -216,7 +217,9 @@ class QuillomarTest(ScratchTest):
         self.write("plain.txt", b"not a container")
         result = self.crypt("decrypt", "report.doc.qxv", "REPORT2.DOC.QXV", "mail.bin", "noext",
                             ".qxv", "plain.txt")
-        self.assertEqual((result.status, result.boxes), (0, []))
+        self.assertEqual((result.status, result.boxes),
+                         (0, ["quillomar: " + self.n("plain.txt") +
+                              ": not an encrypted file, skipped"]))
         self.assertEqual(self.files(), [".qxv.dec", "REPORT2.DOC", "mail.bin.dec", "noext.dec",
                                         "plain.txt", "report.doc"])
         self.assertEqual(self.read("REPORT2.DOC"), b"two")
@@ -395,6 +398,100 @@ class QuillomarTest(ScratchTest):
         # The container took the old one's place and stays, as a container of that name did.
         self.assertEqual(self.files(), ["n.exe", "n.qxv"])
         self.assertEqual(independent_decrypt(self.read("n.qxv"), PASSWORD), b"plain")
+
+    # --- hostile inputs ---
+    def test_damaged_and_foreign_containers_are_refused_and_named(self):
+        good = write_containers.container("AES", b"plain bytes", PASSWORD.encode())
+        named = {
+            "cut.qxv": good[:-1],
+            "foreign.qxv": b"not a container at all",
+            "xyz.qxv": good.replace(b"\x14\x03AES", b"\x14\x03XYZ"),
+            "lower.qxv": good.replace(b"\x14\x03AES", b"\x14\x03aes"),
+            "space.qxv": good.replace(b"\x14\x03AES", b"\x14\x04AES "),
+            "longer.qxv": good.replace(b"\x14\x03AES", b"\x14\x06AES256"),
+            "empty.qxv": good.replace(b"\x14\x03AES", b"\x14\x00"),
+            "extra.qxv": good.replace(b"\x14\x06QXVEOF", b"\x00\x14\x06QXVEOF"),
+        }
+        for name, data in named.items():
+            self.write(name, data)
+        result = self.crypt("decrypt", *sorted(named))
+        self.assertEqual((result.status, result.boxes),
+                         (1, ["quillomar: " + self.n(name) + ": not a valid encrypted file"
+                              for name in sorted(named)]))
+        self.assertEqual(self.files(), sorted(named))
+        # Found in a folder, they are left alone without a word, as the file manager does.
+        os.mkdir(self.p("d"))
+        for name in named:
+            os.rename(self.p(name), self.p("d/" + name))
+        self.assertEqual(self.crypt("decrypt", "d").boxes, [])
+        self.assertEqual(self.files(), sorted("d/" + name for name in named))
+
+    def test_fifos_and_devices_are_refused_without_waiting(self):  # POSIX only
+        os.mkfifo(self.p("fifo"))
+        os.symlink("/dev/zero", self.p("zero"))
+        self.container("c.qxv", b"x")
+        for command in ("encrypt", "decrypt"):
+            for name in ("fifo", "zero"):
+                result = self.crypt(command, name)
+                self.assertEqual(result.status, 1, (command, name))
+                self.assertIn("Cannot open file", result.err)
+        self.assertEqual(self.run_q("info", self.n("fifo")).status, 1)
+        self.assertEqual(self.files(), ["c.qxv", "fifo", "zero"])
+        # In a folder: skipped with a word, and the rest goes on.
+        self.write("d/a", b"a")
+        self.write("d/z", b"z")
+        os.mkfifo(self.p("d/m"))
+        result = self.crypt("encrypt", "d")
+        self.assertEqual((result.status, result.boxes),
+                         (0, ["quillomar: " + self.n("d/m") + ": not a regular file, skipped"]))
+        self.assertEqual([f for f in self.files() if f.startswith("d/")],
+                         ["d/a.qxv", "d/m", "d/z.qxv"])
+
+    def test_an_unlistable_subfolder_is_a_failure_and_the_rest_goes_on(self):  # POSIX only
+        self.write("d/a", b"a")
+        self.write("d/z", b"z")
+        # Deeper than a path can name: made step by step from open folders.
+        folder = os.open(self.p("d"), os.O_RDONLY)
+        deep = []
+        for _ in range(24):
+            os.mkdir("x" * 200, dir_fd=folder)
+            inner = os.open("x" * 200, os.O_RDONLY, dir_fd=folder)
+            os.close(folder)
+            folder = inner
+            deep.append("x" * 200)
+        os.close(folder)
+        unlisted = self.p("d")
+        while len(unlisted) < 4096:  # the first folder a path cannot name
+            unlisted = os.path.join(unlisted, deep.pop())
+        result = self.crypt("encrypt", "d")
+        self.assertEqual(result.status, 1)
+        self.assertEqual(result.boxes, ["Cannot open folder: Cannot list folder: " + unlisted +
+                                        ". Continue with the next file?"])
+        self.assertEqual([f for f in self.files() if "xxxx" not in f], ["d/a.qxv", "d/z.qxv"])
+
+    def test_passwords_with_a_nul_byte_or_without_an_end_are_refused(self):
+        self.write("a", b"plain")
+        pw = os.path.join(self.dir, "pw")
+        for password in (b"\0" * 8, b"abcdefgh\0rest"):
+            with open(pw, "wb") as f:
+                f.write(password + b"\n")
+            for source, stdin in ((native(pw), None), ("-", password + b"\n")):
+                result = self.run_q("encrypt", "--quiet", "--password-file", source, self.n("a"),
+                                    password=None, stdin=stdin)
+                self.assertEqual(result.status, 1)
+                self.assertIn("NUL byte", result.err)
+        self.assertEqual(self.files(), ["a"])
+        self.assertEqual(self.read("a"), b"plain")
+        if not WINDOWS:
+            # An endless source ends at the bounded line; a pipe named as a file is read.
+            result = self.run_q("encrypt", "--quiet", "--password-file", "/dev/zero",
+                                self.n("a"), password=None)
+            self.assertEqual(result.status, 1)
+            self.assertIn("longer than 4096 bytes", result.err)
+            result = self.run_q("encrypt", "--quiet", "--password-file", "/dev/stdin",
+                                self.n("a"))
+            self.assertEqual(result.status, 0)
+            self.assertEqual(independent_decrypt(self.read("a.qxv"), PASSWORD), b"plain")
 
     # --- refusals, info, usage ---
     def test_short_password_touches_nothing(self):
@@ -724,6 +821,8 @@ WINE_SUBSET = [
     "test_usage_errors_exit_2",
     "test_short_options_values_and_end_of_options",
     "test_progress_only_on_a_terminal_or_when_asked",
+    "test_damaged_and_foreign_containers_are_refused_and_named",
+    "test_passwords_with_a_nul_byte_or_without_an_end_are_refused",
 ]
 
 

@@ -139,7 +139,8 @@ def trailer(name, plain_size, salt, creation=0, write=0, long_form=False, extra_
             b"".join(integer(v, extra_zeros, long_form) for v in
                      (creation & 0xFFFFFFFF, creation >> 32, write & 0xFFFFFFFF, write >> 32)) +
             field(0x04, salt, long_form) + integer(plain_size, extra_zeros, long_form) +
-            field(0x14, b"QXVEOF", long_form) + (region % (1 << 32)).to_bytes(4, "little"))
+            # The end marker and C are the last 12 bytes: the end marker is always short.
+            field(0x14, b"QXVEOF") + (region % (1 << 32)).to_bytes(4, "little"))
 
 
 def write_sparse_container(path, name, plain_size, password, prefix=b""):

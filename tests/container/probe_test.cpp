@@ -7,6 +7,9 @@
 
 #include <cstring>
 #include <gtest/gtest.h>
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 using Bytes = std::vector<uint8_t>;
 using qxv_test::write_all;
@@ -63,6 +66,15 @@ TEST(Probe, ShortDamagedAndForeignFilesAreNoContainers) {
     damaged[damaged.size() - 4] = static_cast<uint8_t>(damaged.size()); // C = file size
     write_all(path, damaged);
     EXPECT_EQ(probe(path), PROBE_NONE);
+    // Decryption would refuse these: so does the probe.
+    damaged = good;
+    damaged[128 + 5 + 4] = 'X'; // "AES" -> "AEX"
+    write_all(path, damaged);
+    EXPECT_EQ(probe(path), PROBE_NONE);
+    damaged = good;
+    damaged.pop_back();
+    write_all(path, damaged);
+    EXPECT_EQ(probe(path), PROBE_NONE);
 
     // A self-decrypting executable: the offset counts from the container's start.
     Bytes executable = qxv_test::pattern(3000, 7);
@@ -90,6 +102,13 @@ TEST(Probe, FilesThatCannotBeOpened) {
     qxv_test::TempFolder folder;
     EXPECT_EQ(probe(folder.file("missing")), PROBE_CANNOT_OPEN);
     EXPECT_EQ(probe(folder.path().string()), PROBE_CANNOT_OPEN);
+#ifndef _WIN32
+    // Neither regular file blocks the probe, nor is read as one.
+    const std::string fifo = folder.file("fifo");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(probe(fifo), PROBE_CANNOT_OPEN);
+    EXPECT_EQ(probe("/dev/zero"), PROBE_CANNOT_OPEN);
+#endif
 
     const std::string path = folder.file("held");
     write_all(path, qxv_test::pattern(10));

@@ -1,6 +1,6 @@
 // The trailer module: the writer to the byte, then one table of every refusal and every
-// boundary of the reader at a known offset and of the backward search, each under the rules
-// that tell it.
+// boundary of the reader at a known offset and of the backward search, under the one rule
+// every reader keeps.
 #include "container/trailer.h"
 #include "crypto/convmech.h"
 #include "tests/support/memory_file.h"
@@ -64,19 +64,12 @@ struct Container {
     }
 };
 
-enum class Reader { Strict, Engine, Probe, Find };
+enum class Reader { Strict, Find };
 
 TrailerError run(Reader reader, const Bytes &bytes, ContainerTrailer *trailer) {
     MemoryFile file(bytes);
-    TrailerRules rules;
-    if (reader == Reader::Engine) {
-        rules.end_marker = false;
-        rules.fields_end = false;
-        rules.fallback = cipher_for_name("AES"); // mode letter 'C'
-    }
-    rules.name_only = reader == Reader::Probe;
-    if (reader == Reader::Find) return trailer_find(file, rules, trailer);
-    return trailer_read(file, bytes.size(), rules, trailer);
+    if (reader == Reader::Find) return trailer_find(file, trailer);
+    return trailer_read(file, bytes.size(), trailer);
 }
 
 TEST(Trailer, WriterLaysOutTheFieldsAndTheReaderGivesThemBack) {
@@ -88,7 +81,7 @@ TEST(Trailer, WriterLaysOutTheFieldsAndTheReaderGivesThemBack) {
     const Bytes end(expected.end() - 4, expected.end());
     EXPECT_EQ(end, (Bytes{0x80, 0, 0, 0}));
 
-    for (Reader reader : {Reader::Strict, Reader::Engine, Reader::Find}) {
+    for (Reader reader : {Reader::Strict, Reader::Find}) {
         ContainerTrailer t;
         ASSERT_EQ(run(reader, expected, &t), TrailerError::None);
         EXPECT_EQ(t.cipher, cipher_for_name("AES"));
@@ -126,8 +119,6 @@ TEST(Trailer, EveryRefusalAndBoundary) {
          E::None},
         {"end marker damaged", Reader::Strict, [](Container &c) { c.marker = text("QXVEOG"); },
          E::EndMarker},
-        {"end marker not looked at", Reader::Engine,
-         [](Container &c) { c.marker = text("QXVEOG"); }, E::None},
         {"end marker no text field", Reader::Find, [](Container &c) { c.marker[0] = 0x04; },
          E::EndUnreadable},
         {"C one below the file size", Reader::Strict,
@@ -140,22 +131,22 @@ TEST(Trailer, EveryRefusalAndBoundary) {
         {"field 2 no text", Reader::Strict, [](Container &c) { c.name[0] = 0x04; }, E::Algorithm},
         {"field 2 unknown", Reader::Strict, [](Container &c) { c.name = text("ROT13"); },
          E::UnknownCipher},
-        {"field 2 unknown, fallback", Reader::Engine, [](Container &c) { c.name = text("ROT13"); },
-         E::None},
-        {"field 2 unknown, name only", Reader::Probe,
-         [](Container &c) {
-             c.name = text("ROT13");
-             c.times.clear();
-         },
-         E::None},
+        {"field 2 lower case", Reader::Strict, [](Container &c) { c.name = text("aes"); },
+         E::UnknownCipher},
+        {"field 2 with a space", Reader::Find, [](Container &c) { c.name = text("AES "); },
+         E::UnknownCipher},
+        {"field 2 a longer name", Reader::Strict, [](Container &c) { c.name = text("AES256"); },
+         E::UnknownCipher},
+        {"field 2 empty", Reader::Strict, [](Container &c) { c.name = text(""); },
+         E::UnknownCipher},
         {"a time field no integer", Reader::Strict, [](Container &c) { c.times[6] = 0x04; },
          E::Times},
         {"salt no byte string", Reader::Strict, [](Container &c) { c.salt[0] = 0x14; }, E::Salt},
         {"S no integer", Reader::Strict, [](Container &c) { c.size[0] = 0x04; }, E::PlainSize},
         {"a byte before the end marker", Reader::Strict, [](Container &c) { c.extra = {0x00}; },
          E::FieldsEnd},
-        {"a byte before the end marker, not looked at", Reader::Engine,
-         [](Container &c) { c.extra = {0x00}; }, E::None},
+        {"an extra field before the end marker", Reader::Find,
+         [](Container &c) { c.extra = text("X"); }, E::FieldsEnd},
         {"S = 111 still gives C = 128", Reader::Strict, [](Container &c) { c.size[2] = 111; },
          E::None},
         {"S = 112 gives C = 144", Reader::Strict, [](Container &c) { c.size[2] = 112; },
@@ -194,7 +185,7 @@ TEST(Trailer, EveryRefusalAndBoundary) {
     // Files too short for the end fields: 11 bytes with the marker, 3 without.
     ContainerTrailer trailer;
     EXPECT_EQ(run(Reader::Strict, Bytes(good.end() - 11, good.end()), &trailer), E::EndUnreadable);
-    EXPECT_EQ(run(Reader::Engine, Bytes(good.end() - 3, good.end()), &trailer), E::EndUnreadable);
+    EXPECT_EQ(run(Reader::Find, Bytes(good.end() - 3, good.end()), &trailer), E::EndUnreadable);
     // The end fields alone, C = 0: nothing before them to find.
     Bytes end_only = text("QXVEOF");
     end_only.resize(12, 0);

@@ -145,6 +145,54 @@ TEST_F(BatchTest, ProgressCountsItemsPlusFolderFilesAndStepsForSkippedOnes) {
     EXPECT_TRUE(outcome.Succeeded());
 }
 
+// What the file manager shows for files left alone: a folder it cannot list is a failure and
+// the rest goes on; FIFOs, devices and named files of the wrong kind pass without a word.
+TEST_F(BatchTest, UnlistedFoldersFailAndOddEntriesPassSilently) {
+    const std::string container = Container("c.qxv", "x");
+    Write("d/a", "a");
+    Write("d/sub/b", "b");
+    Write("d/z", "z");
+    world.unlistable = folder.file("d") + PathSeparator() + "sub";
+    world.alterListing = [](std::vector<platform::FolderEntry> &entries) {
+        platform::FolderEntry fifo;
+        fifo.name = "fifo";
+        fifo.is_other = true;
+        entries.push_back(fifo);
+    };
+    Select({container, folder.file("d")});
+    Accept().Answer(ui::idOK);
+    const BatchOutcome outcome = ProcessSelection(nullptr, 1);
+    EXPECT_EQ(Boxes(),
+              std::vector<std::string>{"Cannot open folder: Cannot list folder: " +
+                                       world.unlistable + ". Continue with the next file?"});
+    EXPECT_EQ(Files(), (std::vector<std::string>{"c.qxv", "d/a.qxv", "d/sub/b", "d/z.qxv"}));
+    EXPECT_EQ(outcome.processed, 2);
+    EXPECT_EQ(outcome.skipped, 2);
+    EXPECT_EQ(outcome.failed, 1);
+}
+
+// The engine takes the password as C text: whatever dialog it came from, a NUL is refused
+// before any file is touched.
+TEST_F(BatchTest, APasswordWithANulByteTouchesNothing) {
+    const std::string plain = Write("a", "plain");
+    const std::string password("abcdefgh\0rest", 13);
+    uint8_t verifier[ui::VerifierSize]; // the default password: no confirmation asked
+    ui::HashPassword(password, verifier);
+    platform::SettingsKey::Open()->WriteBinary("HashKey", verifier, sizeof verifier);
+    Select({plain});
+    ui.Modal<TForm1>([&](TForm1 &f) {
+          f.UserType("ebPassword", password);
+          f.UserEnter();
+      }).Answer(ui::idOK);
+    const BatchOutcome outcome = ProcessSelection(nullptr, 1);
+    ASSERT_EQ(Boxes().size(), 1u);
+    EXPECT_EQ(ui.MessageBoxes[0].caption, "Invalid Password");
+    EXPECT_NE(ui.MessageBoxes[0].text.find("NUL byte"), std::string::npos);
+    EXPECT_EQ(Files(), std::vector<std::string>{"a"});
+    EXPECT_EQ(Read(plain), "plain");
+    EXPECT_FALSE(outcome.Succeeded());
+}
+
 TEST_F(BatchTest, DecryptLabelAndVanishedItem) {
     const std::string container = Container("c.qxv", "x");
     Select({container, folder.file("vanished")});

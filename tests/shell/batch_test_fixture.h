@@ -30,6 +30,7 @@ public:
     std::string modulePath; // empty: the real one
     bool failRenames = false;
     std::string unopenable; // held by another program, as it were
+    std::string unlistable; // a folder that cannot be listed (permissions, a long path)
     std::function<void(std::vector<platform::FolderEntry> &)> alterListing;
 
     std::unique_ptr<platform::File> open(const std::string &path, platform::Access access,
@@ -58,7 +59,7 @@ public:
     }
     bool list_folder(const std::string &path,
                      std::vector<platform::FolderEntry> *entries) override {
-        if (!inner.list_folder(path, entries)) return false;
+        if (path == unlistable || !inner.list_folder(path, entries)) return false;
         if (alterListing) alterListing(*entries);
         return true;
     }

@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <optional>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -173,6 +174,16 @@ TEST_F(QxvsdPipe, ThePasswordMustNotBeEmpty) {
     result = run_stub({data_file("des_small.qxv").string()}, "");
     EXPECT_EQ(result.messages, message(STUB_MSG_EMPTY_PASSWORD));
     EXPECT_EQ(result.exit_code, 1);
+
+    // A NUL would cut the password short: eight of them, or the right password and more.
+    for (const std::string &password :
+         {std::string(8, '\0'), std::string("correct horse battery\0rest", 26)}) {
+        result = run_stub({data_file("des_small.qxv").string()},
+                          password + "\n" + out.string() + ".2\n");
+        EXPECT_EQ(result.messages, message(STUB_MSG_PASSWORD_NUL));
+        EXPECT_EQ(result.exit_code, 1);
+        EXPECT_FALSE(std::filesystem::exists(out.string() + ".2"));
+    }
 }
 
 TEST_F(QxvsdPipe, AnExistingFileIsReplacedOnlyWhenTheAnswerIsYes) {
@@ -237,6 +248,14 @@ TEST_F(QxvsdPipe, FilesThatAreNoSelfDecryptingFiles) {
 
     StubRun missing = run_stub({(folder / "missing.exe").string()}, "correct horse battery\n\n");
     EXPECT_EQ(missing.messages, message(STUB_MSG_CANNOT_OPEN));
+
+    // Neither a FIFO nor a device is waited on or read.
+    ASSERT_EQ(mkfifo((folder / "fifo").c_str(), 0600), 0);
+    for (const std::string &input : {(folder / "fifo").string(), std::string("/dev/zero")}) {
+        StubRun odd = run_stub({input}, "correct horse battery\n\n");
+        EXPECT_EQ(odd.messages, message(STUB_MSG_CANNOT_OPEN)) << input;
+        EXPECT_EQ(odd.exit_code, 1);
+    }
 
     StubRun damaged = run_stub({data_file("defect_unknown_algorithm.qxv").string()}, "x\n\n");
     EXPECT_EQ(damaged.messages, message(STUB_MSG_BAD_HEADER));

@@ -61,8 +61,7 @@ inline std::optional<platform::FileTimes> trailer_times(const std::string &path)
                                      platform::Disposition::OpenExisting);
     uint64_t size = 0;
     ContainerTrailer trailer;
-    if (!file || !file->size(&size) ||
-        trailer_read(*file, size, TrailerRules{}, &trailer) != TrailerError::None)
+    if (!file || !file->size(&size) || trailer_read(*file, size, &trailer) != TrailerError::None)
         return std::nullopt;
     return trailer.times;
 }
