@@ -137,7 +137,7 @@ FileInfoReport InspectFile(const std::string &path) {
     if (r.probe != PROBE_CONTAINER) return r;
     // Checked as decryption checks it: a trailer it would refuse is no container.
     ContainerTrailer trailer;
-    const TrailerError error = trailer_read(*file, size, TrailerRules{}, &trailer);
+    const TrailerError error = trailer_read(*file, size, &trailer);
     if (error != TrailerError::None) {
         r.probe = PROBE_NONE;
         r.problem = TrailerProblem(error);

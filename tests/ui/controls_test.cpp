@@ -7,7 +7,6 @@
 #include "ui/QXVAbout.h"
 #include "ui/Qxvprogress.h"
 #include "ui/palette.h"
-#include "ui/terminal_text.h"
 
 namespace {
 
@@ -200,29 +199,3 @@ TEST(SecureString, WipeEmptiesAndKeepsTheBuffer) {
 }
 
 } // namespace
-
-// What reaches a terminal from a file name: nothing the terminal would act on.
-TEST(EscapeForTerminal, ControlsAndInvalidBytesBecomeVisible) {
-    const struct {
-        std::string in, out;
-    } cases[] = {
-        {"plain name.txt", "plain name.txt"},
-        {"\x1b]0;title\x07", "\\x1b]0;title\\x07"}, // retitles the window
-        {"a\x1b[2Jb", "a\\x1b[2Jb"},                // clears the screen
-        {"tab\tnew\nline\r", "tab\\x09new\\x0aline\\x0d"},
-        {std::string("nul\0", 4), "nul\\x00"},
-        {"del\x7f", "del\\x7f"},
-        {"\xc2\x9b"
-         "31m",
-         "\\xc2\\x9b31m"},                                                            // C1 CSI
-        {"\xc2\xa0\xc3\xa9t\xc3\xa9 \xce\xa9", "\xc2\xa0\xc3\xa9t\xc3\xa9 \xce\xa9"}, // kept
-        {"\xf0\x9f\x94\x92", "\xf0\x9f\x94\x92"}, // four bytes, kept
-        {"\xff\xfe", "\\xff\\xfe"},
-        {"\xc3", "\\xc3"},                            // cut short
-        {"\xc0\xaf", "\\xc0\\xaf"},                   // overlong
-        {"\xed\xa0\x80", "\\xed\\xa0\\x80"},          // a surrogate
-        {"\xf4\x90\x80\x80", "\\xf4\\x90\\x80\\x80"}, // past U+10FFFF
-    };
-    for (const auto &c : cases)
-        EXPECT_EQ(ui::EscapeForTerminal(c.in), c.out) << c.out;
-}

@@ -49,9 +49,9 @@ int locate(const char *path, const char *password) {
     uint64_t size = 0;
     if (!file || !file->size(&size)) return 2;
     ContainerTrailer bare;
-    print("read", trailer_read(*file, size, TrailerRules{}, &bare), bare);
+    print("read", trailer_read(*file, size, &bare), bare);
     ContainerTrailer found;
-    const TrailerError error = trailer_find(*file, TrailerRules{}, &found);
+    const TrailerError error = trailer_find(*file, &found);
     print("find", error, found);
     if (error != TrailerError::None) return 0;
     ContainerKey key;
