@@ -24,6 +24,8 @@ constexpr int CRYPT_ERR_FORMAT = 3;     // not a well-formed container (or an un
 constexpr int CRYPT_ERR_PASSWORD = 4;   // the key check block does not match the password
 constexpr int CRYPT_ERR_DISK_FULL = 10; // the file cannot be extended to the reserved size
 constexpr int CRYPT_ERR_TOO_LARGE = 11; // the plain file has 2 GiB or more
+constexpr int CRYPT_ERR_LINKED = 12;    // the file has other names (hard links): not encrypted
+constexpr int CRYPT_ERR_JOURNAL_TAKEN = 13; // another file holds the journal's name
 
 // Mode letters: 'e'/'d' DES, 'E'/'D' Triple-DES (two keys), 'A'/'C' AES-128,
 // encrypt/decrypt.

@@ -1,5 +1,6 @@
 #include "container/cipher_choice.h"
 #include "container/crypt_session.h"
+#include "container/encrypt_file.h"
 #include "crypto/wipe.h"
 
 #include <new>
@@ -21,6 +22,18 @@ int container_crypt_file(const char *source, const char *target, const char *pas
     if (!session) return CRYPT_ERR_FILE;
     const int result = encrypt ? container_encrypt(*session, source, password, *cipher)
                                : container_decrypt(*session, source, target, password, *cipher);
+    container_close(*session);
+    return result;
+}
+
+int container_encrypt_file(const char *path, const EncryptOutput &output, const char *password,
+                           char mode) {
+    bool encrypt = false;
+    const CipherChoice *cipher = cipher_for_mode(mode, &encrypt);
+    if (cipher == nullptr || !encrypt) return CRYPT_ERR_FORMAT;
+    std::unique_ptr<CryptSession> session(new (std::nothrow) CryptSession);
+    if (!session) return CRYPT_ERR_FILE;
+    const int result = container_encrypt(*session, path, password, *cipher, &output);
     container_close(*session);
     return result;
 }

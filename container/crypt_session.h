@@ -22,7 +22,9 @@ struct CryptSession {
 
 void container_close(CryptSession &session);
 
+struct EncryptOutput;
+// `output`, when given, names the file the caller holds and the name it takes at the end.
 int container_encrypt(CryptSession &session, const char *path, const char *password,
-                      const CipherChoice &cipher);
+                      const CipherChoice &cipher, const EncryptOutput *output = nullptr);
 int container_decrypt(CryptSession &session, const char *source, const char *target,
                       const char *password, const CipherChoice &fallback);
