@@ -225,7 +225,7 @@ TEST_F(KillTest, DesAndTripleDesAtEveryPoint) {
 TEST_F(KillTest, RenamedContainerAtEveryPoint) {
     for (const bool torn : {false, true})
         run_renaming_case(16385, torn, 1000, 1);
-    run_renaming_case(SEVERAL_RECORDS, false, 12, 6);
+    run_renaming_case(SEVERAL_RECORDS, false, 6, 2);
 }
 
 // A second run on a file whose encryption is under way (paused at each of its calls that change
