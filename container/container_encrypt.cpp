@@ -8,8 +8,8 @@
 #include "crypto/wipe.h"
 
 #include <cstring>
-#include <optional>
 #include <new>
+#include <optional>
 
 namespace {
 

@@ -10,9 +10,9 @@
 #include <string>
 
 struct EncryptOutput {
-    std::string name;              // the name the container takes; it must be free by then
-    platform::FileIdentity file;   // the file checked and held under the plain name
-    std::function<void()> clear;   // called just before the rename: frees `name` if agreed
+    std::string name;            // the name the container takes; it must be free by then
+    platform::FileIdentity file; // the file checked and held under the plain name
+    std::function<void()> clear; // called just before the rename: frees `name` if agreed
 };
 
 // container_crypt_file for an encryption mode letter ('e', 'E', 'A') that ends with the file

@@ -74,8 +74,8 @@ std::unique_ptr<platform::File> create_partial(const std::string &input, const s
 // the file the person agreed to replace (`replaced`) and the partial file this run made are
 // ever deleted or renamed.
 StubOutcome write_output(const std::string &input_path, std::unique_ptr<platform::File> input,
-                         DecryptStream &stream, const std::string &output, platform::HeldFile &replaced,
-                         StubDialog &dialog) {
+                         DecryptStream &stream, const std::string &output,
+                         platform::HeldFile &replaced, StubDialog &dialog) {
     platform::FileSystem &files = platform::file_system();
     std::string partial;
     std::unique_ptr<platform::File> target = create_partial(input_path, output, partial);
@@ -136,7 +136,8 @@ StubOutcome qxvsd_run(const std::string &input_path, StubDialog &dialog) {
     platform::HeldFile replaced;
     if (platform::file_system().exists(output) && !replaced.hold(output))
         return fail(dialog, STUB_MSG_CANNOT_CREATE);
-    StubOutcome outcome = write_output(input_path, std::move(input), stream, output, replaced, dialog);
+    StubOutcome outcome =
+        write_output(input_path, std::move(input), stream, output, replaced, dialog);
     if (outcome == StubOutcome::Decrypted && !dialog.open_with_associated_program(output))
         dialog.show_message(STUB_MSG_TYPE_UNKNOWN);
     return outcome;

@@ -147,7 +147,8 @@ public:
 
     NameKind name_kind(const std::string &path) override {
         struct stat status {};
-        if (lstat(path.c_str(), &status) != 0) return errno == ENOENT ? NameKind::Free : NameKind::Other;
+        if (lstat(path.c_str(), &status) != 0)
+            return errno == ENOENT ? NameKind::Free : NameKind::Other;
         return S_ISREG(status.st_mode) ? NameKind::File : NameKind::Other;
     }
 

@@ -71,7 +71,7 @@ void append_hex_list(std::string &out, const std::vector<uint8_t> &data) {
 }
 
 constexpr char SETTINGS_HEADING[] = "; Quillomar settings\n";
-constexpr size_t TEMP_RANDOM = 6; // mkstemp's "XXXXXX"
+constexpr size_t TEMP_RANDOM = 6;          // mkstemp's "XXXXXX"
 constexpr time_t TEMP_STALE_SECONDS = 600; // a writer never takes this long
 
 // Whether `name` is what mkstemp makes of "<base>.XXXXXX".
@@ -100,7 +100,8 @@ bool stale_temp(int folder, const char *name) {
     char start[sizeof SETTINGS_HEADING - 1] = {};
     const ssize_t got = ::read(fd, start, sizeof start);
     ::close(fd);
-    return got >= 0 && std::string(SETTINGS_HEADING).compare(0, size_t(got), start, size_t(got)) == 0;
+    return got >= 0 &&
+           std::string(SETTINGS_HEADING).compare(0, size_t(got), start, size_t(got)) == 0;
 }
 
 // Removes the stale temporary files beside `path` (see stale_temp).

@@ -113,8 +113,8 @@ public:
             return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? NameKind::Free
                                                                                   : NameKind::Other;
         }
-        const DWORD other = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT |
-                            FILE_ATTRIBUTE_DEVICE;
+        const DWORD other =
+            FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE;
         return (found & other) != 0 ? NameKind::Other : NameKind::File;
     }
 

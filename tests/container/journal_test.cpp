@@ -152,9 +152,9 @@ TEST(Journal, HeaderStates) {
     JournalHeader header;
     EXPECT_EQ(journal.open(path, &header), Journal::Found::None);
     // A journal takes its name with its header whole: nothing else there is ours.
-    for (const auto &foreign : {std::vector<uint8_t>{}, std::vector<uint8_t>{'Q', 'X', 'V', 'J', 'R'},
-                                std::vector<uint8_t>(10, 'Q'),
-                                std::vector<uint8_t>(JOURNAL_HEADER_SIZE + 300, 0)}) {
+    for (const auto &foreign :
+         {std::vector<uint8_t>{}, std::vector<uint8_t>{'Q', 'X', 'V', 'J', 'R'},
+          std::vector<uint8_t>(10, 'Q'), std::vector<uint8_t>(JOURNAL_HEADER_SIZE + 300, 0)}) {
         qxv_test::write_all(path, foreign);
         EXPECT_EQ(journal.open(path, &header), Journal::Found::Foreign);
         journal.close();

@@ -3,8 +3,8 @@
 #ifndef _WIN32
 #include "container/container.h"
 #include "container/encrypt_file.h"
-#include "platform/held_file.h"
 #include "container/sfx_build.h"
+#include "platform/held_file.h"
 #include "tests/support/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -112,9 +112,9 @@ TEST(OutputNames, OnlyTheHeldFileOfOneNameIsEncrypted) {
     qxv_test::write_all(other, original);
     platform::HeldFile held_other, held;
     ASSERT_TRUE(held_other.hold(other));
-    EXPECT_EQ(container_encrypt_file(plain.c_str(), {output, held_other.identity(), {}}, PASSWORD,
-                                     'A'),
-              CRYPT_ERR_FILE)
+    EXPECT_EQ(
+        container_encrypt_file(plain.c_str(), {output, held_other.identity(), {}}, PASSWORD, 'A'),
+        CRYPT_ERR_FILE)
         << "the file under the name is not the one held";
     fs::create_hard_link(plain, temp.file("second name"));
     ASSERT_TRUE(held.hold(plain));

@@ -6,9 +6,9 @@
 #include "tests/support/settings_sandbox.h"
 #include "tests/support/temp_folder.h"
 
-#include <gtest/gtest.h>
 #include <chrono>
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 namespace {
@@ -113,9 +113,6 @@ TEST(SettingsFile, AFailedAtomicWriteLeavesTheOldFile) {
     EXPECT_EQ(entries, 2) << "the temporary file of the failed write is removed";
 }
 
-} // namespace
-#endif
-
 // Temporary files of a writer that died are removed by the next write, once old enough that
 // no writer can still be at work, and only when they are recognisably ours.
 TEST(SettingsFile, StaleTemporaryFilesOfOursAreRemoved) {
@@ -149,3 +146,6 @@ TEST(SettingsFile, StaleTemporaryFilesOfOursAreRemoved) {
     for (const Left &left : cases)
         EXPECT_EQ(std::filesystem::exists(folder.file(left.name)), !left.removed) << left.name;
 }
+
+} // namespace
+#endif

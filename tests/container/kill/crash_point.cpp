@@ -33,10 +33,9 @@ int main(int argc, char **argv) {
     platform::HeldFile held;
     if (argc == 7 && !held.hold(argv[5])) return 66;
     platform::set_file_system(&file_system);
-    const int result =
-        argc == 7 ? container_encrypt_file(argv[5], {argv[6], held.identity(), {}}, argv[4],
-                                           argv[3][0])
-                  : container_crypt_file(argv[5], nullptr, argv[4], argv[3][0]);
+    const int result = argc == 7 ? container_encrypt_file(argv[5], {argv[6], held.identity(), {}},
+                                                          argv[4], argv[3][0])
+                                 : container_crypt_file(argv[5], nullptr, argv[4], argv[3][0]);
     platform::set_file_system(nullptr);
     std::printf("calls %ld\n", file_system.calls());
     std::fflush(stdout);

@@ -70,9 +70,9 @@ protected:
     ChildResult crash(bool torn, long fatal_call, char mode, const char *fate = nullptr,
                       bool renaming = false) {
         if (fate == nullptr) fate = torn ? "torn" : "plain";
-        std::vector<std::string> arguments = {QXV_CRASH_POINT,       fate,
-                                              std::to_string(fatal_call), std::string(1, mode),
-                                              PASSWORD,              path_};
+        std::vector<std::string> arguments = {
+            QXV_CRASH_POINT,      fate,     std::to_string(fatal_call),
+            std::string(1, mode), PASSWORD, path_};
         if (renaming) arguments.push_back(output_);
         return run_child(arguments);
     }
@@ -172,9 +172,8 @@ protected:
                 } else {
                     platform::HeldFile held;
                     ASSERT_TRUE(held.hold(path_));
-                    EXPECT_EQ(container_encrypt_file(path_.c_str(),
-                                                     {output_, held.identity(), {}}, PASSWORD,
-                                                     'A'),
+                    EXPECT_EQ(container_encrypt_file(path_.c_str(), {output_, held.identity(), {}},
+                                                     PASSWORD, 'A'),
                               CRYPT_OK);
                     EXPECT_FALSE(std::filesystem::exists(path_));
                     expect_container_of(renamed, PASSWORD);
