@@ -39,6 +39,8 @@ constexpr int CRYPT_ERR_PASSWORD = 4;   // the key check block does not match th
 constexpr int CRYPT_ERR_DISK_FULL = 10; // the file cannot be extended to the reserved size
 constexpr int CRYPT_ERR_RANDOM = 11;    // the system's random source gave no salt
 constexpr int CRYPT_STOPPED = 12;       // the caller's progress asked to stop; nothing changed
+constexpr int CRYPT_ERR_LINKED = 13;    // the file has other names (hard links): not encrypted
+constexpr int CRYPT_ERR_JOURNAL_TAKEN = 14; // another file holds the journal's name
 
 // Told how far one engine call has come, between records of an encryption and every MiB of a
 // decryption, and asked whether to go on. Stopping takes an encryption back to the plain file

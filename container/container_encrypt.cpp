@@ -1,6 +1,8 @@
 // Encryption in place, the entry: a journal left beside the file means an encryption of it was
 // cut short, and it is finished with the journal's cipher and salt; otherwise a new journal is
-// made and the encryption starts (container/in_place_encryption.h).
+// made and the encryption starts (container/in_place_encryption.h). A journal whose encryption
+// finished and whose container has since left (only its deletion was cut short) is dropped.
+#include "container/encrypt_file.h"
 #include "container/in_place_encryption.h"
 
 #include "crypto/wipe.h"
@@ -8,6 +10,7 @@
 
 #include <cstring>
 #include <new>
+#include <optional>
 
 namespace {
 
@@ -17,10 +20,32 @@ bool allocate_work(CryptSession &s) {
     return s.work != nullptr;
 }
 
+// Whether the journal's newest record says its encryption finished with a container of another
+// size than the file has now: the container took its name, and this is another file.
+bool finished_elsewhere(Journal &journal, platform::File &file) {
+    std::optional<JournalRecord> slots[2];
+    uint64_t size = 0;
+    if (!journal.headers(slots) || !file.size(&size)) return false;
+    const JournalRecord *newest = nullptr;
+    for (const auto &slot : slots)
+        if (slot && (!newest || slot->sequence > newest->sequence)) newest = &*slot;
+    return newest && newest->kind == RecordKind::Done && newest->done != size;
+}
+
+// The file the engine opened is the one the caller checked and holds, and has no other name.
+int check_identity(CryptSession &s, const EncryptOutput *output) {
+    uint64_t links = 0;
+    if (s.target->link_count(&links) && links > 1) return CRYPT_ERR_LINKED;
+    if (output == nullptr) return CRYPT_OK;
+    const auto read = platform::identity_of(*s.source), written = platform::identity_of(*s.target);
+    return read && written && *read == output->file && *written == output->file ? CRYPT_OK
+                                                                                : CRYPT_ERR_FILE;
+}
+
 } // namespace
 
 int container_encrypt(CryptSession &s, const char *path, const char *password,
-                      const CipherChoice &requested) {
+                      const CipherChoice &requested, const EncryptOutput *output) {
     auto &fs = platform::file_system();
     s.source = fs.open(path, platform::Access::Read, platform::Share::ReadWrite,
                        platform::Disposition::OpenExisting);
@@ -29,13 +54,21 @@ int container_encrypt(CryptSession &s, const char *path, const char *password,
     s.target = fs.open(path, platform::Access::Write, platform::Share::Read,
                        platform::Disposition::OpenExisting);
     if (!s.target) return CRYPT_ERR_FILE;
+    if (const int checked = check_identity(s, output); checked != CRYPT_OK) return checked;
 
     Journal journal;
     JournalHeader header;
     const std::string journal_name = journal_path(path);
-    switch (journal.open(journal_name, &header)) {
+    Journal::Found found = journal.open(journal_name, &header);
+    if (found == Journal::Found::Whole && finished_elsewhere(journal, *s.target)) {
+        if (!journal.remove()) return CRYPT_ERR_FILE;
+        found = Journal::Found::None;
+    }
+    switch (found) {
     case Journal::Found::Error:
         return CRYPT_ERR_FILE;
+    case Journal::Found::Foreign:
+        return CRYPT_ERR_JOURNAL_TAKEN;
     case Journal::Found::Spoilt:
         return CRYPT_ERR_FORMAT;
     case Journal::Found::Whole: {
@@ -51,11 +84,10 @@ int container_encrypt(CryptSession &s, const char *path, const char *password,
         wipe_memory(check, sizeof check);
         if (!right) return CRYPT_ERR_PASSWORD;
         if (!allocate_work(s)) return CRYPT_ERR_FILE;
-        return InPlaceEncryption(s, *cipher, header, journal).resume();
+        InPlaceEncryption resumed(s, *cipher, header, journal);
+        resumed.rename_to(path, output);
+        return resumed.resume();
     }
-    case Journal::Found::Unwritten:
-        if (!journal.remove()) return CRYPT_ERR_FILE;
-        break;
     case Journal::Found::None:
         break;
     }
@@ -75,5 +107,7 @@ int container_encrypt(CryptSession &s, const char *path, const char *password,
     if (!journal_key_check(cipher, s.key, header.key_check) || !allocate_work(s))
         return CRYPT_ERR_FILE;
     if (!journal.create(journal_name, header)) return CRYPT_ERR_FILE;
-    return InPlaceEncryption(s, cipher, header, journal).run_fresh();
+    InPlaceEncryption fresh(s, cipher, header, journal);
+    fresh.rename_to(path, output);
+    return fresh.run_fresh();
 }

@@ -15,8 +15,9 @@ constexpr unsigned PROBE_ALGORITHM_BUFFER_SIZE = 80;
 int container_probe(const char *path, char *algorithm);
 
 // Whether an encryption of the file at `path` was cut short and is not finished: its journal
-// lies beside it. Only encrypting the file again, with the same password, finishes it (even when
-// all that was left was deleting the journal).
+// lies beside it (a file of that name that is not a journal, or the journal of an encryption
+// whose container has since taken its name, does not count). Only encrypting the file again,
+// with the same password, finishes it (even when all that was left was its rename).
 bool container_probe_interrupted(const char *path);
 
 // Whether a file name (without its folder) is that of an encryption's journal: a file that

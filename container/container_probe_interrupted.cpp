@@ -5,7 +5,8 @@
 #include "platform/file_system.h"
 
 bool container_probe_interrupted(const char *path) {
-    return platform::file_system().exists(journal_path(path));
+    const auto attributes = platform::file_system().attributes(path);
+    return attributes && journal_unfinished(path, attributes->size);
 }
 
 bool container_probe_journal_name(const char *name) {

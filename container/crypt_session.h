@@ -23,8 +23,10 @@ struct CryptSession {
 
 void container_close(CryptSession &session);
 
+struct EncryptOutput;
+// `output`, when given, names the file the caller holds and the name it takes at the end.
 int container_encrypt(CryptSession &session, const char *path, const char *password,
-                      const CipherChoice &cipher);
+                      const CipherChoice &cipher, const EncryptOutput *output = nullptr);
 // The container's own trailer names the cipher; the mode letter only says "decrypt".
 int container_decrypt(CryptSession &session, const char *source, const char *target,
                       const char *password);

@@ -11,6 +11,7 @@
 
 #include "container/buffer_writer.h"
 #include "container/checksum.h"
+#include "container/encrypt_file.h"
 #include "container/little_endian.h"
 #include "container/trailer.h"
 #include "crypto/wipe.h"
@@ -275,12 +276,83 @@ uint64_t InPlaceEncryption::container_size() const {
 }
 
 // The container is whole once the final record is in: cut the reserve, give back the times
-// and put it on disk before the journal goes.
+// and put it on disk before it takes its name and the journal goes.
 bool InPlaceEncryption::finish() {
     if (!s_.target->seek(static_cast<int64_t>(done_), Origin::Begin) || !s_.target->set_end())
         return false;
     s_.target->set_times(header_.times); // a time not kept spoils nothing
-    return s_.target->flush() && journal_.remove();
+    return s_.target->flush();
+}
+
+// After finish: the name, then the journal. A failure before the rename takes the encryption
+// back; once the container has its name, nothing does.
+int InPlaceEncryption::complete() {
+    if (!finish()) return failed(CRYPT_ERR_FILE);
+    const int result = output_ != nullptr   ? take_name(false)
+                       : journal_.remove() ? CRYPT_OK
+                                           : failed(CRYPT_ERR_FILE);
+    if (result == CRYPT_OK && s_.progress)
+        s_.progress->advance(header_.plain_size, header_.plain_size);
+    return result;
+}
+
+// The engine's handles on the file again, after a rename that did not happen; false (the
+// journal stays, for the next run) when the name no longer stands for the file.
+bool InPlaceEncryption::reopen() {
+    auto &fs = platform::file_system();
+    s_.source = fs.open(path_, platform::Access::Read, platform::Share::ReadWrite,
+                        platform::Disposition::OpenExisting);
+    s_.target = s_.source ? fs.open(path_, platform::Access::Write, platform::Share::Read,
+                                    platform::Disposition::OpenExisting)
+                          : nullptr;
+    const auto read = s_.source ? platform::identity_of(*s_.source) : std::nullopt;
+    const auto written = s_.target ? platform::identity_of(*s_.target) : std::nullopt;
+    return read && written && *read == output_->file && *written == output_->file;
+}
+
+// A Done record first, so that a run finding the journal knows that only the name and the
+// journal's deletion were left; then the rename, made durable, and the journal deleted. The
+// engine's handles are closed for the rename (Windows renames no file open unshared).
+int InPlaceEncryption::take_name(bool sealed) {
+    if (!sealed) {
+        JournalRecord record;
+        record.kind = RecordKind::Done;
+        record.sequence = sequence_;
+        record.done = done_;
+        record.data_checksum = Checksum64().value();
+        if (!journal_.seal(record)) return failed(CRYPT_ERR_FILE);
+        ++sequence_;
+        last_ = record;
+    }
+    s_.source.reset();
+    s_.target.reset();
+    auto &fs = platform::file_system();
+    if (output_->clear) output_->clear();
+    if (!fs.rename_no_replace_if_same(path_, output_->name, output_->file)) {
+        // The name cannot be had: the file is put back as it was.
+        if (!reopen()) return CRYPT_ERR_FILE;
+        return failed(CRYPT_ERR_FILE);
+    }
+    // The container is whole under its name. Should the deletion not reach the disk, the
+    // journal's Done record tells the next run that it is finished.
+    fs.sync_folder(platform::folder_of(output_->name));
+    journal_.remove();
+    return CRYPT_OK;
+}
+
+// Whether the file is the whole container the journal's Done record describes: its size, and
+// the trailer this encryption writes at its end.
+bool InPlaceEncryption::container_in_place() {
+    uint8_t expected[CONTAINER_TRAILER_MAX], found[CONTAINER_TRAILER_MAX];
+    BufferWriter writer(expected, sizeof expected);
+    uint64_t size = 0;
+    if (!trailer_write(writer, cipher_, header_.times, header_.salt, CONTAINER_SALT_LENGTH,
+                       static_cast<uint32_t>(header_.plain_size)) ||
+        !s_.target->size(&size) || size != container_size())
+        return false;
+    return s_.source->seek(static_cast<int64_t>(size - writer.used()), Origin::Begin) &&
+           platform::read_exact(*s_.source, found, writer.used()) &&
+           std::memcmp(found, expected, writer.used()) == 0;
 }
 
 // Puts the plain file back, newest ciphertext first, each step journaled like the encryption.
@@ -314,7 +386,6 @@ int InPlaceEncryption::run_fresh() {
         return CRYPT_ERR_DISK_FULL;
     }
     if (!reserve()) return failed(CRYPT_ERR_DISK_FULL);
-    if (!forward() || !finish()) return failed(CRYPT_ERR_FILE);
-    if (s_.progress) s_.progress->advance(header_.plain_size, header_.plain_size);
-    return CRYPT_OK;
+    if (!forward()) return failed(CRYPT_ERR_FILE);
+    return complete();
 }

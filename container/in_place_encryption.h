@@ -6,6 +6,8 @@
 #include "container/crypt_session.h"
 #include "container/journal.h"
 
+struct EncryptOutput;
+
 // Size the file is grown to before the first overwrite.
 uint64_t reserved_size(const CipherChoice &cipher, uint64_t plain_size);
 // Largest record the encryption of a file of `plain_size` bytes writes: a run of whole chunks,
@@ -30,6 +32,11 @@ public:
           chunked_end_(header.plain_size / CONTAINER_CHUNK_SIZE * CONTAINER_CHUNK_SIZE),
           reserved_(reserved_size(cipher, header.plain_size)) {}
 
+    // Once whole, the container is to take `output->name` (none: it stays at `path`).
+    void rename_to(const char *path, const EncryptOutput *output) {
+        path_ = path;
+        output_ = output;
+    }
     int run_fresh();
     int resume();
 
@@ -58,6 +65,10 @@ private:
     int newest_record(JournalRecord *newest, bool *found, bool *written);
     bool belongs_here(const JournalRecord *newest, bool written);
     bool finish();
+    int complete();
+    int take_name(bool sealed);
+    bool reopen();
+    bool container_in_place();
     bool take_back();
     int failed(int result) {
         take_back();
@@ -75,4 +86,6 @@ private:
     JournalRecord last_;      // newest record in the journal
     bool last_unput_ = false; // journaled, but perhaps not (wholly) in the file
     bool stopped_ = false;    // the caller's progress asked to stop
+    const char *path_ = nullptr;
+    const EncryptOutput *output_ = nullptr;
 };

@@ -28,6 +28,8 @@ bool InPlaceEncryption::plausible(const JournalRecord &r) const {
     case RecordKind::Undo:
         return r.done == r.offset && end <= header_.plain_size &&
                r.offset % CONTAINER_CHUNK_SIZE == 0;
+    case RecordKind::Done:
+        return r.offset == 0 && r.length == 0 && r.stored == 0 && r.done == container_size();
     }
     return false;
 }
@@ -174,6 +176,15 @@ int InPlaceEncryption::resume() {
     bool found = false, written = false;
     const int result = newest_record(&newest, &found, &written);
     if (result != CRYPT_OK) return result;
+    if (found && newest.kind == RecordKind::Done) {
+        // The container was whole; only its name and the journal's deletion were left.
+        if (!container_in_place()) return CRYPT_ERR_FORMAT;
+        sequence_ = newest.sequence + 1;
+        last_ = newest;
+        done_ = newest.done;
+        if (output_ == nullptr) return journal_.remove() ? CRYPT_OK : CRYPT_ERR_FILE;
+        return take_name(true);
+    }
     if (!belongs_here(found ? &newest : nullptr, written)) return CRYPT_ERR_FORMAT;
     if (found) {
         // The newest record may be only partly in the file: put it (again) before going on.
@@ -188,7 +199,5 @@ int InPlaceEncryption::resume() {
         done_ = newest.done;
     }
     if (!(found && newest.kind == RecordKind::Final) && !forward()) return failed(CRYPT_ERR_FILE);
-    if (!finish()) return failed(CRYPT_ERR_FILE);
-    if (s_.progress) s_.progress->advance(header_.plain_size, header_.plain_size);
-    return CRYPT_OK;
+    return complete();
 }

@@ -81,7 +81,7 @@ bool decode_record(const uint8_t *in, uint32_t capacity, int slot, JournalRecord
         get_le64(in + RECORD_CHECKSUM_AT) != checksum64(in, RECORD_CHECKSUM_AT))
         return false;
     const uint32_t kind = get_le32(in + 4);
-    if (kind < 1 || kind > 3) return false;
+    if (kind < 1 || kind > 4) return false;
     r->kind = static_cast<RecordKind>(kind);
     r->sequence = get_le64(in + 8);
     r->offset = get_le64(in + 16);
@@ -98,9 +98,52 @@ bool decode_record(const uint8_t *in, uint32_t capacity, int slot, JournalRecord
 namespace {
 
 constexpr char JOURNAL_SUFFIX[] = ".qxvj";
+constexpr char TEMPORARY_SUFFIX[] = ".qxvj.tmp";
 
 char lower(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool ends_with(const std::string &name, const std::string &suffix) {
+    // A name that is only the suffix is a hidden file, not a journal beside a file.
+    if (name.size() <= suffix.size()) return false;
+    const size_t from = name.size() - suffix.size();
+    for (size_t i = 0; i < suffix.size(); ++i)
+        if (lower(name[from + i]) != suffix[i]) return false;
+    return true;
+}
+
+// Whether `bytes` (`got` of them, all the file has) can be what a run that died while writing
+// a journal's header left under the temporary name: nothing, zeros, or the header's start.
+bool unwritten_header(const uint8_t *bytes, size_t got) {
+    bool zero = true;
+    for (size_t i = 0; i < got; ++i)
+        zero = zero && bytes[i] == 0;
+    return zero || std::memcmp(bytes, HEADER_MAGIC, std::min(got, sizeof HEADER_MAGIC)) == 0;
+}
+
+// Removes the temporary file of a journal that never took its name, if it is ours: of at most a
+// header's size and holding nothing else. True when the name is free afterwards.
+bool remove_stale_temporary(const std::string &temporary) {
+    auto &fs = platform::file_system();
+    if (fs.name_kind(temporary) == platform::NameKind::Free) return true;
+    auto file = fs.open(temporary, platform::Access::Read, platform::Share::ReadWriteDelete,
+                        platform::Disposition::OpenExisting);
+    uint64_t size = 0;
+    uint8_t bytes[JOURNAL_HEADER_SIZE + 1];
+    size_t got = 0;
+    const auto identity = file ? platform::identity_of(*file) : std::nullopt;
+    if (!identity || !file->size(&size) || size > JOURNAL_HEADER_SIZE ||
+        !read_fully(*file, bytes, sizeof bytes, &got) || got > JOURNAL_HEADER_SIZE)
+        return false;
+    if (got == JOURNAL_HEADER_SIZE) {
+        JournalHeader header;
+        if (!decode_header(bytes, &header) && !unwritten_header(bytes, got)) return false;
+    } else if (!unwritten_header(bytes, got)) {
+        return false;
+    }
+    file.reset();
+    return fs.remove_file_if_same(temporary, *identity);
 }
 
 } // namespace
@@ -109,14 +152,12 @@ std::string journal_path(const std::string &path) {
     return path + JOURNAL_SUFFIX;
 }
 
+std::string journal_temporary_path(const std::string &path) {
+    return path + TEMPORARY_SUFFIX;
+}
+
 bool journal_name(const std::string &name) {
-    const size_t suffix = sizeof JOURNAL_SUFFIX - 1;
-    // A name that is only the suffix is a hidden file, not a journal beside a file.
-    if (name.size() <= suffix) return false;
-    const size_t from = name.size() - suffix;
-    for (size_t i = 0; i < suffix; ++i)
-        if (lower(name[from + i]) != JOURNAL_SUFFIX[i]) return false;
-    return true;
+    return ends_with(name, JOURNAL_SUFFIX) || ends_with(name, TEMPORARY_SUFFIX);
 }
 
 bool journal_key_check(const CipherChoice &cipher, const uint8_t *key,
@@ -139,18 +180,33 @@ uint64_t Journal::copy_offset(uint64_t sequence) const {
 
 bool Journal::create(const std::string &path, const JournalHeader &header) {
     auto &fs = platform::file_system();
-    file_ = fs.open(path, platform::Access::ReadWrite, platform::Share::None,
+    // `path` is "<file>.qxvj"; the temporary name sits beside it.
+    const std::string temporary = path + (TEMPORARY_SUFFIX + sizeof JOURNAL_SUFFIX - 1);
+    if (fs.name_kind(path) != platform::NameKind::Free || !remove_stale_temporary(temporary))
+        return false;
+    file_ = fs.open(temporary, platform::Access::ReadWrite, platform::Share::None,
                     platform::Disposition::CreateNew);
     if (!file_) return false;
-    path_ = path;
+    path_ = temporary;
     identity_ = platform::identity_of(*file_);
     capacity_ = header.capacity;
     uint8_t bytes[JOURNAL_HEADER_SIZE];
     encode_header(header, bytes);
-    if (platform::write_exact(*file_, bytes, sizeof bytes) && file_->flush() &&
+    bool ok = identity_ && platform::write_exact(*file_, bytes, sizeof bytes) && file_->flush();
+    // Closed for the rename (Windows renames no file open unshared), then opened again.
+    file_.reset();
+    ok = ok && fs.rename_no_replace_if_same(temporary, path, *identity_);
+    if (!ok) {
+        remove(); // never complete, so never needed
+        return false;
+    }
+    path_ = path;
+    file_ = fs.open(path, platform::Access::ReadWrite, platform::Share::None,
+                    platform::Disposition::OpenExisting);
+    if (file_ && platform::identity_of(*file_) == identity_ &&
         fs.sync_folder(platform::folder_of(path)))
         return true;
-    remove(); // never complete, so never needed
+    remove();
     return false;
 }
 
@@ -170,15 +226,13 @@ Journal::Found Journal::open(const std::string &path, JournalHeader *header) {
     uint8_t bytes[JOURNAL_HEADER_SIZE];
     size_t got = 0;
     if (!read_fully(*file_, bytes, sizeof bytes, &got)) return Found::Error;
-    // A crash before the header reached the disk leaves it zero-filled, or short and starting
-    // like a header; the file was not touched then. Anything else is not ours to discard.
-    bool zero = true;
-    for (size_t i = 0; i < got; ++i)
-        zero = zero && bytes[i] == 0;
-    const bool ours_so_far =
-        std::memcmp(bytes, HEADER_MAGIC, std::min(got, sizeof HEADER_MAGIC)) == 0;
-    if (zero || (got < sizeof bytes && ours_so_far)) return Found::Unwritten;
-    if (!decode_header(bytes, header)) return Found::Spoilt;
+    // A journal takes its name only with its header whole on disk: a file that does not even
+    // start like one is somebody else's.
+    if (got < sizeof HEADER_MAGIC || std::memcmp(bytes, HEADER_MAGIC, sizeof HEADER_MAGIC) != 0) {
+        file_.reset();
+        return Found::Foreign;
+    }
+    if (got < sizeof bytes || !decode_header(bytes, header)) return Found::Spoilt;
     capacity_ = header->capacity;
     return Found::Whole;
 }
@@ -270,4 +324,31 @@ bool Journal::remove() {
     // describes the file as it is, and finishing again rewrites the same bytes.
     fs.sync_folder(platform::folder_of(path_));
     return true;
+}
+
+bool journal_unfinished(const std::string &path, uint64_t file_size) {
+    auto &fs = platform::file_system();
+    const std::string name = journal_path(path);
+    if (fs.name_kind(name) == platform::NameKind::Free) return false;
+    auto file = fs.open(name, platform::Access::Read, platform::Share::ReadWrite,
+                        platform::Disposition::OpenExisting);
+    // A journal open unshared (an encryption under way) is not ours to judge: unfinished.
+    if (!file) return true;
+    uint8_t bytes[JOURNAL_HEADER_SIZE];
+    size_t got = 0;
+    if (!read_fully(*file, bytes, sizeof bytes, &got)) return true;
+    if (got < sizeof HEADER_MAGIC || std::memcmp(bytes, HEADER_MAGIC, sizeof HEADER_MAGIC) != 0)
+        return false;
+    JournalHeader header;
+    if (got < sizeof bytes || !decode_header(bytes, &header)) return true;
+    // The newest record, read as the engine reads it; only a Done record can end the matter.
+    Journal journal;
+    journal.file_ = std::move(file);
+    journal.capacity_ = header.capacity;
+    std::optional<JournalRecord> slots[2];
+    if (!journal.headers(slots)) return true;
+    const JournalRecord *newest = nullptr;
+    for (const auto &slot : slots)
+        if (slot && (!newest || slot->sequence > newest->sequence)) newest = &*slot;
+    return !newest || newest->kind != RecordKind::Done || newest->done == file_size;
 }

@@ -4,7 +4,9 @@
 //
 // Before a byte of the file changes, the journal holds a fixed header (how to redo the
 // encryption: cipher, salt, plain size, the original times, and a check value that tells the
-// right password) and is flushed together with its folder entry. Each overwrite of the file is
+// right password). It is written under a temporary name, flushed, and only then renamed to its
+// own name and the folder flushed: a file under the journal's name that does not start with a
+// whole header is never ours, and never deleted or acted on. Each overwrite of the file is
 // then a record: where it goes, how far the ciphertext reaches once it is there, and what lets
 // a half-written region be told and made whole (for a run of whole chunks a checksum per sector
 // of its plain bytes, for the tail the bytes themselves). A record is flushed before the file is
@@ -45,6 +47,7 @@ enum class RecordKind : uint32_t {
     Data = 1,  // ciphertext of whole chunks
     Final = 2, // the tail's ciphertext, key check block, final block and trailer: the end
     Undo = 3,  // plain bytes put back while a failed encryption is taken back
+    Done = 4,  // the container is whole (`done`: its size) and about to take its new name
 };
 
 struct JournalRecord {
@@ -63,8 +66,16 @@ struct JournalRecord {
 
 // "<path>.qxvj"
 std::string journal_path(const std::string &path);
-// Whether a file name (without its folder) is a journal's: "<name>.qxvj", any letter case.
+// "<path>.qxvj.tmp": where a journal's header is written before the journal takes its name.
+std::string journal_temporary_path(const std::string &path);
+// Whether a file name (without its folder) is a journal's, or a journal's before it took its
+// name: "<name>.qxvj" or "<name>.qxvj.tmp", any letter case.
 bool journal_name(const std::string &name);
+
+// Whether the journal beside `path` (if any) describes an encryption of the file there that is
+// not finished: a whole header of ours, and not a finished encryption whose container has left
+// (its `Done` record says a size other than `file_size`).
+bool journal_unfinished(const std::string &path, uint64_t file_size);
 
 // The value stored to recognise the password: the key encrypted under itself in CBC mode with
 // a zero IV (what the container's key check block is, without the chaining).
@@ -73,15 +84,17 @@ bool journal_key_check(const CipherChoice &cipher, const uint8_t *key,
 
 class Journal {
 public:
-    enum class Found { None, Unwritten, Spoilt, Whole, Error };
+    enum class Found { None, Foreign, Spoilt, Whole, Error };
 
-    // Creates the journal (it must not exist), writes the header and makes both durable.
+    // Creates the journal at `path` (it must not exist): the header is written under the
+    // temporary name and made durable, then the journal takes its name, durably too. A
+    // temporary file left by a run that died before the rename is removed first, if it is ours.
     bool create(const std::string &path, const JournalHeader &header);
     // Grows the journal to its full size, so that a full disk shows before the file changes.
     bool reserve();
-    // None: no journal; Unwritten: zero-filled, or shorter than a header and starting like one,
-    // so the header never reached the disk and the file was never touched; Spoilt: other bytes
-    // (perhaps not ours at all); Error: it cannot be opened or read.
+    // None: no journal; Foreign: a file that does not start like a journal (not ours: left
+    // alone); Spoilt: a journal's start with a header that does not read; Error: it cannot be
+    // opened or read.
     Found open(const std::string &path, JournalHeader *header);
 
     // A record is written bytes first, at any offsets within it, then sealed: its header
@@ -102,6 +115,7 @@ public:
     void close() { file_.reset(); }
 
 private:
+    friend bool journal_unfinished(const std::string &path, uint64_t file_size);
     uint64_t slot_offset(uint64_t sequence) const;
     uint64_t copy_offset(uint64_t sequence) const;
 

@@ -89,7 +89,13 @@ public:
     virtual bool set_permissions(uint32_t) { return true; }
     // The identity of the open file; false when it cannot be told.
     virtual bool identity(FileIdentity *) { return false; }
+    // How many names the file has (hard links); false when it cannot be told.
+    virtual bool link_count(uint64_t *) { return false; }
 };
+
+// What a name stands for, not following a symbolic link: nothing, a file of its own, or
+// anything else (a link, dangling or not, a folder, a device) that a new file cannot replace.
+enum class NameKind { Free, File, Other };
 
 // Paths are UTF-8.
 class FileSystem {
@@ -127,6 +133,12 @@ public:
     virtual bool sync_folder(const std::string &) { return true; }
 
     bool exists(const std::string &path) { return attributes(path).has_value(); }
+    // Where the system cannot tell links apart, what `attributes` sees.
+    virtual NameKind name_kind(const std::string &path) {
+        const auto found = attributes(path);
+        if (!found) return NameKind::Free;
+        return found->is_folder ? NameKind::Other : NameKind::File;
+    }
 };
 
 // The file system every layer uses: the operating system's, unless a test has set another.

@@ -19,6 +19,7 @@ public:
     // A file this program made and has closed, known from the handle it wrote with.
     void adopt(const FileIdentity &identity);
     bool held() const { return held_; }
+    const FileIdentity &identity() const { return identity_; }
 
     // Deletes the file at `path` if it is this one; the handle is closed either way, so that on
     // Windows the name is free once the call returns.

@@ -3,7 +3,9 @@
 #include "container/container.h"
 #include "container/container_probe.h"
 #include "container/decrypt_file.h"
+#include "container/encrypt_file.h"
 #include "container/sfx_build.h"
+#include "container/stale_partial.h"
 #include "platform/file_system.h"
 #include "platform/held_file.h"
 #include "shell/batch_messages.h"
@@ -66,7 +68,7 @@ struct FilePlan {
     const bool last;
     const bool named;   // given by the user, not found in a folder
     std::string output; // the name the result takes
-    std::string target; // where the engine writes: the output, or a free name beside it
+    std::string target; // where decryption writes: a temporary name beside the output
     bool makeExe = false;
     bool outputExisted = false;
     platform::HeldFile oldExecutable, oldOutput, source;
@@ -86,11 +88,19 @@ std::string FreeNameBeside(const std::string &path, const char *suffix) {
     return candidate;
 }
 
-// Puts the complete file `fresh` (at `freshPath`) in the place of `old` (at `path`); on
-// failure `fresh` is removed.
+// The temporary name a decryption writes to beside `output`: "<output>.qxvpart", freed of
+// what a run that died there left, or else a free numbered one.
+std::string PartialNameBeside(const FilePlan &plan) {
+    const std::string partial = plan.output + ".qxvpart";
+    if (container_remove_stale_partial(plan.path.c_str(), partial.c_str())) return partial;
+    return FreeNameBeside(partial, "");
+}
+
+// Puts the complete file `fresh` (at `freshPath`) in the place of `old` (at `path`, if held);
+// on failure `fresh` is removed.
 bool ReplaceWith(platform::HeldFile &old, const std::string &path, platform::HeldFile &fresh,
                  const std::string &freshPath) {
-    old.remove_at(path); // a refusal shows in the rename: the name is still taken
+    if (old.held()) old.remove_at(path); // a refusal shows in the rename: the name is taken
     if (fresh.rename_at(freshPath, path)) return true;
     fresh.remove_at(freshPath);
     return false;
@@ -180,6 +190,10 @@ std::optional<FileOutcome> PlanFile(FilePlan &plan) {
     auto &fs = platform::file_system();
     const std::string &path = plan.path;
     plan.output = plan.encrypt ? EncryptedName(path) : DecryptedName(path);
+    // A link (even a dangling one), a folder or a device at the output's name cannot take the
+    // result: found now, before the first byte changes.
+    const platform::NameKind outputKind = fs.name_kind(plan.output);
+    if (outputKind == platform::NameKind::Other) return ReportNotWritten(plan, plan.output);
     plan.makeExe = plan.encrypt && Batch.MakeExeFile;
     if (plan.makeExe && fs.exists(sfx_executable_path(path))) {
         if (const auto ended = ConsentToReplace(plan, sfx_executable_path(path),
@@ -188,7 +202,7 @@ std::optional<FileOutcome> PlanFile(FilePlan &plan) {
                                                 "EXE file Exist", plan.oldExecutable))
             return ended;
     }
-    plan.outputExisted = fs.exists(plan.output);
+    plan.outputExisted = outputKind == platform::NameKind::File;
     if (plan.outputExisted) {
         if (const auto ended = ConsentToReplace(
                 plan, plan.output,
@@ -200,21 +214,25 @@ std::optional<FileOutcome> PlanFile(FilePlan &plan) {
     if (!plan.source.hold(path))
         return ReportFailure(plan.window, {CannotOpenBox(path, plan.last)}, plan.last);
     // The old output stays until the new one is complete: decryption writes beside it and
-    // renames over it, encryption removes it only after the engine succeeded.
-    plan.target =
-        !plan.encrypt && plan.outputExisted ? FreeNameBeside(plan.output, ".part") : plan.output;
+    // renames into place, encryption removes it only once the container is whole.
+    if (!plan.encrypt) plan.target = PartialNameBeside(plan);
     return std::nullopt;
 }
 
 // Run: the engine from the source to the plan's target; a decrypted file is adopted as
 // `plain`. A failed decryption leaves no target: the engine removes what it wrote, and nothing
-// else may be deleted here (a file at that name now is somebody else's).
-int RunEngine(const FilePlan &plan, std::string_view password, platform::HeldFile &plain) {
+// else may be deleted here (a file at that name now is somebody else's). Encryption works on
+// the very file held as the source and gives it the output's name, removing the old output
+// (held) just before.
+int RunEngine(FilePlan &plan, std::string_view password, platform::HeldFile &plain) {
     ui::SecureString secret(password.begin(), password.end());
     int result = CRYPT_OK;
     if (plan.encrypt) {
-        result = container_crypt_file(plan.path.c_str(), plan.target.c_str(), secret.c_str(), 'A',
-                                      CurrentBatchProgress());
+        EncryptOutput output{plan.output, plan.source.identity(), [&plan] {
+                                 if (plan.outputExisted) plan.oldOutput.remove_at(plan.output);
+                             }};
+        result = container_encrypt_file(plan.path.c_str(), output, secret.c_str(), 'A',
+                                        CurrentBatchProgress());
     } else {
         const char mode = Batch.CipherSelector == 0 ? 'd' : Batch.CipherSelector == 1 ? 'D' : 'C';
         platform::FileIdentity made;
@@ -227,18 +245,14 @@ int RunEngine(const FilePlan &plan, std::string_view password, platform::HeldFil
 }
 
 // Commit: the decrypted file takes the output's place and the container goes (unless kept);
-// the encrypted file takes the container's name and, if asked, becomes an executable.
+// the encrypted file, under the container's name already, becomes an executable if asked.
 FileOutcome CommitFile(FilePlan &plan, platform::HeldFile &plain) {
     if (!plan.encrypt) {
-        if (plan.target != plan.output &&
-            !ReplaceWith(plan.oldOutput, plan.output, plain, plan.target))
+        if (!ReplaceWith(plan.oldOutput, plan.output, plain, plan.target))
             return ReportNotWritten(plan, plan.output);
         if (!Batch.KeepEncryptedFile) plan.source.remove_at(plan.path);
         return FileOutcome::Processed;
     }
-    if (plan.outputExisted) plan.oldOutput.remove_at(plan.output); // a refusal shows in the rename
-    // A failed rename leaves a whole container under its plain name; say so.
-    if (!plan.source.rename_at(plan.path, plan.output)) return ReportNotWritten(plan, plan.output);
     if (plan.makeExe && !BuildExecutable(plan)) return FileOutcome::Failed;
     return FileOutcome::Processed;
 }

@@ -2,6 +2,7 @@
 
 #include "container/decrypt_stream.h"
 #include "container/derive_key.h"
+#include "container/stale_partial.h"
 #include "platform/file_system.h"
 #include "platform/held_file.h"
 #include "stub/stub_messages.h"
@@ -52,11 +53,14 @@ StubOutcome fail(StubDialog &dialog, const char *message) {
 }
 
 // A new file next to `output` to decrypt into, so that a file the person chose to replace is
-// only replaced by a complete result.
-std::unique_ptr<platform::File> create_partial(const std::string &output, std::string &partial) {
+// only replaced by a complete result. What a run of this stub that died left there (plain
+// text, never complete) is removed first.
+std::unique_ptr<platform::File> create_partial(const std::string &input, const std::string &output,
+                                               std::string &partial) {
     for (int attempt = 0; attempt < 100; ++attempt) {
         partial = output + ".partial";
         if (attempt != 0) partial.append(1, '.').append(std::to_string(attempt));
+        if (attempt == 0) container_remove_stale_partial(input.c_str(), partial.c_str());
         auto file = platform::file_system().open(partial, Access::Write, Share::None,
                                                  Disposition::CreateNew);
         if (file) return file;
@@ -69,12 +73,12 @@ std::unique_ptr<platform::File> create_partial(const std::string &output, std::s
 // before that, since the person may have chosen to replace the very file being decrypted. Only
 // the file the person agreed to replace (`replaced`) and the partial file this run made are
 // ever deleted or renamed.
-StubOutcome write_output(std::unique_ptr<platform::File> input, DecryptStream &stream,
-                         const std::string &output, platform::HeldFile &replaced,
-                         StubDialog &dialog) {
+StubOutcome write_output(const std::string &input_path, std::unique_ptr<platform::File> input,
+                         DecryptStream &stream, const std::string &output,
+                         platform::HeldFile &replaced, StubDialog &dialog) {
     platform::FileSystem &files = platform::file_system();
     std::string partial;
-    std::unique_ptr<platform::File> target = create_partial(output, partial);
+    std::unique_ptr<platform::File> target = create_partial(input_path, output, partial);
     const auto identity = target ? platform::identity_of(*target) : std::nullopt;
     if (!identity) return fail(dialog, STUB_MSG_CANNOT_CREATE);
     platform::HeldFile made;
@@ -137,7 +141,8 @@ StubOutcome qxvsd_run(const std::string &input_path, StubDialog &dialog) {
     platform::HeldFile replaced;
     if (platform::file_system().exists(output) && !replaced.hold(output))
         return fail(dialog, STUB_MSG_CANNOT_CREATE);
-    StubOutcome outcome = write_output(std::move(input), stream, output, replaced, dialog);
+    StubOutcome outcome =
+        write_output(input_path, std::move(input), stream, output, replaced, dialog);
     if (outcome == StubOutcome::Decrypted && !dialog.open_with_associated_program(output))
         dialog.show_message(STUB_MSG_TYPE_UNKNOWN);
     return outcome;

@@ -158,6 +158,13 @@ bool LinuxFile::identity(FileIdentity *identity) {
     return true;
 }
 
+bool LinuxFile::link_count(uint64_t *count) {
+    struct stat status {};
+    if (fstat(fd_, &status) != 0) return false;
+    *count = static_cast<uint64_t>(status.st_nlink);
+    return true;
+}
+
 std::unique_ptr<File> open_file(const std::string &path, Access access, Share share,
                                 Disposition disposition) {
     // Write handles are opened for reading too: the sharing markers are read locks. A handle

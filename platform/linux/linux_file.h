@@ -24,6 +24,7 @@ public:
     bool get_permissions(uint32_t *mode) override;
     bool set_permissions(uint32_t mode) override;
     bool identity(FileIdentity *identity) override;
+    bool link_count(uint64_t *count) override;
 
 private:
     int fd_;

@@ -149,6 +149,13 @@ public:
         return attributes;
     }
 
+    NameKind name_kind(const std::string &path) override {
+        struct stat status {};
+        if (lstat(path.c_str(), &status) != 0)
+            return errno == ENOENT ? NameKind::Free : NameKind::Other;
+        return S_ISREG(status.st_mode) ? NameKind::File : NameKind::Other;
+    }
+
     bool list_folder(const std::string &path, std::vector<FolderEntry> *entries) override {
         DIR *folder = opendir(path.c_str());
         if (folder == nullptr) return false;

@@ -2,6 +2,8 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sstream>
 #include <sys/stat.h>
@@ -68,6 +70,54 @@ void append_hex_list(std::string &out, const std::vector<uint8_t> &data) {
     }
 }
 
+constexpr char SETTINGS_HEADING[] = "; Quillomar settings\n";
+constexpr size_t TEMP_RANDOM = 6;          // mkstemp's "XXXXXX"
+constexpr time_t TEMP_STALE_SECONDS = 600; // a writer never takes this long
+
+// Whether `name` is what mkstemp makes of "<base>.XXXXXX".
+bool temp_name_of(const std::string &name, const std::string &base) {
+    if (name.size() != base.size() + 1 + TEMP_RANDOM || name.compare(0, base.size(), base) != 0 ||
+        name[base.size()] != '.')
+        return false;
+    for (size_t i = base.size() + 1; i < name.size(); ++i) {
+        const char c = name[i];
+        if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')))
+            return false;
+    }
+    return true;
+}
+
+// A temporary file a writer that died left: our name pattern, a regular file of this user,
+// owner-only, untouched for long, and holding nothing but (the start of) a settings text.
+bool stale_temp(int folder, const char *name) {
+    struct stat status {};
+    if (fstatat(folder, name, &status, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(status.st_mode) ||
+        status.st_uid != geteuid() || (status.st_mode & 0777) != 0600 ||
+        time(nullptr) - status.st_mtime < TEMP_STALE_SECONDS)
+        return false;
+    const int fd = openat(folder, name, O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return false;
+    char start[sizeof SETTINGS_HEADING - 1] = {};
+    const ssize_t got = ::read(fd, start, sizeof start);
+    ::close(fd);
+    return got >= 0 &&
+           std::string(SETTINGS_HEADING).compare(0, size_t(got), start, size_t(got)) == 0;
+}
+
+// Removes the stale temporary files beside `path` (see stale_temp).
+void remove_stale_temps(const std::string &path) {
+    const size_t slash = path.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
+    DIR *listing = opendir(folder.c_str());
+    if (listing == nullptr) return;
+    const int fd = dirfd(listing);
+    while (const dirent *entry = readdir(listing))
+        if (temp_name_of(entry->d_name, base) && stale_temp(fd, entry->d_name))
+            unlinkat(fd, entry->d_name, 0);
+    closedir(listing);
+}
+
 } // namespace
 
 SettingsMap settings_file_parse(const std::string &text) {
@@ -86,7 +136,7 @@ SettingsMap settings_file_parse(const std::string &text) {
 }
 
 std::string settings_file_format(const SettingsMap &values) {
-    std::string out = "; Quillomar settings\n";
+    std::string out = SETTINGS_HEADING;
     for (const auto &[name, v] : values) {
         out += '"' + name + "\"=";
         switch (v.type) {
@@ -137,6 +187,7 @@ bool settings_file_read(const std::string &path, std::string &text) {
 }
 
 bool settings_file_write_atomic(const std::string &path, const std::string &text) {
+    remove_stale_temps(path);
     std::string temp = path + ".XXXXXX";
     int fd = ::mkstemp(temp.data()); // creates the file with mode 0600
     if (fd < 0) return false;

@@ -28,7 +28,8 @@ std::string settings_file_format(const SettingsMap &values);
 // Reads the whole file; false when it does not exist or cannot be read.
 bool settings_file_read(const std::string &path, std::string &text);
 // Writes `text` to a temporary file beside `path` (mode 0600), flushes it to disk and
-// renames it over `path`; false on any failure, which leaves `path` as it was.
+// renames it over `path`; false on any failure, which leaves `path` as it was. Temporary files
+// of a writer that died long ago are removed first.
 bool settings_file_write_atomic(const std::string &path, const std::string &text);
 
 } // namespace platform

@@ -100,6 +100,13 @@ bool Win32File::identity(FileIdentity *identity) {
     return identity_of_handle(handle_, identity);
 }
 
+bool Win32File::link_count(uint64_t *count) {
+    BY_HANDLE_FILE_INFORMATION information;
+    if (!GetFileInformationByHandle(handle_, &information)) return false;
+    *count = information.nNumberOfLinks;
+    return true;
+}
+
 bool identity_of_handle(HANDLE handle, FileIdentity *identity) {
     BY_HANDLE_FILE_INFORMATION information;
     if (!GetFileInformationByHandle(handle, &information)) return false;

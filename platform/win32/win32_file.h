@@ -23,6 +23,7 @@ public:
     bool set_times(const FileTimes &times) override;
     bool flush() override;
     bool identity(FileIdentity *identity) override;
+    bool link_count(uint64_t *count) override;
 
 private:
     HANDLE handle_;

@@ -109,6 +109,19 @@ public:
     // journaled by the file system itself, and file data is flushed with each file's handle.
     bool sync_folder(const std::string &) override { return true; }
 
+    NameKind name_kind(const std::string &path) override {
+        // The attributes of a link or junction itself, never of what it points to.
+        const DWORD found = GetFileAttributesW(win32::wide_path(path).c_str());
+        if (found == INVALID_FILE_ATTRIBUTES) {
+            const DWORD error = GetLastError();
+            return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? NameKind::Free
+                                                                                  : NameKind::Other;
+        }
+        const DWORD other =
+            FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE;
+        return (found & other) != 0 ? NameKind::Other : NameKind::File;
+    }
+
     std::optional<FileAttributes> attributes(const std::string &path) override {
         WIN32_FILE_ATTRIBUTE_DATA data;
         if (!GetFileAttributesExW(win32::wide_path(path).c_str(), GetFileExInfoStandard, &data))

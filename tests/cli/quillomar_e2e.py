@@ -283,6 +283,69 @@ class QuillomarTest(ScratchTest):
         self.assertEqual(self.files(), ["n.qxv"])
         self.assertEqual(independent_decrypt(self.read("n.qxv"), PASSWORD), b"plain")
 
+    # --- never a success while a file stays plain, never a half-done file left ---
+    def test_an_output_name_that_cannot_take_the_container_leaves_the_file_plain(self):
+        makers = [("folder", os.mkdir)]
+        if not WINDOWS:
+            makers += [("dangling link", lambda path: os.symlink("nowhere", path)),
+                       ("link to a file", lambda path: os.symlink("other", path))]
+        for what, make in makers:
+            with self.subTest(what):
+                shutil.rmtree(self.work)
+                os.mkdir(self.work)
+                self.write("n", b"plain")
+                self.write("other", b"other")
+                make(self.p("n.qxv"))
+                result = self.crypt("encrypt", "n", options=["--yes"])
+                self.assertEqual((result.status, result.boxes), (1, [
+                    "Cannot write file: Cannot write file: " + self.n("n.qxv") + ".",
+                    "Cannot Process File: Cannot process file: " + self.n("n") + "."]))
+                self.assertEqual(self.files(), ["n", "other"] if what == "folder" else
+                                 ["n", "n.qxv", "other"])
+                self.assertEqual((self.read("n"), self.read("other")), (b"plain", b"other"))
+                self.assertEqual(os.path.islink(self.p("n.qxv")), what != "folder")
+
+    def test_a_hard_linked_file_is_refused(self):
+        self.write("a", b"shared")
+        os.link(self.p("a"), self.p("b"))
+        result = self.crypt("encrypt", "a")
+        self.assertEqual(result.status, 1)
+        self.assertEqual(result.boxes[0], "File has other names: Cannot encrypt file: " +
+                         self.n("a") + ". It has other names (hard links), which encryption "
+                         "would change too. Encrypt a copy instead.")
+        self.assertEqual(self.files(), ["a", "b"])
+        self.assertEqual((self.read("a"), self.read("b")), (b"shared", b"shared"))
+
+    def test_what_killed_runs_left_is_removed_and_the_work_done(self):
+        plain = b"secret " * 3000
+        self.container("r.qxv", plain)
+        self.write("r.qxvpart", plain[:5000])  # a decryption killed halfway
+        self.write("n", b"plain n")
+        self.write("n.qxvj.tmp", bytes(128))  # an encryption killed before its journal's rename
+        result = self.crypt("decrypt", "r.qxv")
+        self.assertEqual((result.status, result.boxes), (0, []))
+        result = self.crypt("encrypt", "n")
+        self.assertEqual((result.status, result.boxes), (0, []))
+        self.assertEqual(self.files(), ["n.qxv", "r"])
+        self.assertEqual(self.read("r"), plain)
+        self.assertEqual(independent_decrypt(self.read("n.qxv"), PASSWORD), b"plain n")
+
+    def test_a_file_named_like_a_journal_is_never_taken_for_one(self):
+        for content in (b"", bytes(300), b"my notes"):
+            with self.subTest(content=content[:8]):
+                self.write("n", b"plain")
+                self.write("n.qxvj", content)
+                result = self.crypt("decrypt", "n")
+                self.assertEqual(result.status, 0)
+                self.assertNotIn("Interrupted", result.err)
+                result = self.crypt("encrypt", "n")
+                self.assertEqual(result.status, 1)
+                self.assertEqual(result.boxes[0], "Journal name taken: Cannot encrypt file: " +
+                                 self.n("n") + ". Another file holds the name of its journal "
+                                 "(the name with .qxvj added).")
+                self.assertEqual(self.files(), ["n", "n.qxvj"])
+                self.assertEqual((self.read("n"), self.read("n.qxvj")), (b"plain", content))
+
     # --- wrong passwords ---
     def three_containers(self, wrong):
         for name in ("a.qxv", "b.qxv", "c.qxv"):
@@ -823,6 +886,10 @@ WINE_SUBSET = [
     "test_progress_only_on_a_terminal_or_when_asked",
     "test_damaged_and_foreign_containers_are_refused_and_named",
     "test_passwords_with_a_nul_byte_or_without_an_end_are_refused",
+    "test_an_output_name_that_cannot_take_the_container_leaves_the_file_plain",
+    "test_a_hard_linked_file_is_refused",
+    "test_what_killed_runs_left_is_removed_and_the_work_done",
+    "test_a_file_named_like_a_journal_is_never_taken_for_one",
 ]
 
 

@@ -151,15 +151,14 @@ TEST(Journal, HeaderStates) {
     Journal journal;
     JournalHeader header;
     EXPECT_EQ(journal.open(path, &header), Journal::Found::None);
-    qxv_test::write_all(path, std::vector<uint8_t>{'Q', 'X', 'V', 'J', 'R'});
-    EXPECT_EQ(journal.open(path, &header), Journal::Found::Unwritten);
-    journal.close();
-    qxv_test::write_all(path, std::vector<uint8_t>(10, 'Q')); // not ours
-    EXPECT_EQ(journal.open(path, &header), Journal::Found::Spoilt);
-    journal.close();
-    qxv_test::write_all(path, std::vector<uint8_t>(JOURNAL_HEADER_SIZE + 300, 0));
-    EXPECT_EQ(journal.open(path, &header), Journal::Found::Unwritten);
-    journal.close();
+    // A journal takes its name with its header whole: nothing else there is ours.
+    for (const auto &foreign :
+         {std::vector<uint8_t>{}, std::vector<uint8_t>{'Q', 'X', 'V', 'J', 'R'},
+          std::vector<uint8_t>(10, 'Q'), std::vector<uint8_t>(JOURNAL_HEADER_SIZE + 300, 0)}) {
+        qxv_test::write_all(path, foreign);
+        EXPECT_EQ(journal.open(path, &header), Journal::Found::Foreign);
+        journal.close();
+    }
     std::filesystem::remove(path);
     ASSERT_TRUE(journal.create(path, sample_header()));
     EXPECT_FALSE(Journal().create(path, sample_header())); // never over an existing one
@@ -226,7 +225,7 @@ TEST(JournalRecovery, LeavesAFileTheJournalDoesNotDescribe) {
 }
 #endif
 
-TEST(JournalRecovery, SpoiltJournalIsKeptAndUnwrittenOneDiscarded) {
+TEST(JournalRecovery, SpoiltJournalIsKeptAndOtherFilesLeftAlone) {
     qxv_test::TempFolder folder;
     const std::string path = folder.file("plain");
     const auto original = qxv_test::pattern(20000);
@@ -241,9 +240,28 @@ TEST(JournalRecovery, SpoiltJournalIsKeptAndUnwrittenOneDiscarded) {
     EXPECT_EQ(qxv_test::read_all(path), original);
     EXPECT_EQ(qxv_test::read_all(journal_path(path)), spoilt);
 
-    // Zeros where the header should be: it never reached the disk, the file was never touched.
-    qxv_test::write_all(journal_path(path), std::vector<uint8_t>(200, 0));
+    EXPECT_TRUE(container_probe_interrupted(path.c_str()));
+
+    // Files of the user's under the journal's name: never deleted, never taken for a journal.
+    for (const auto &foreign : {std::vector<uint8_t>{}, std::vector<uint8_t>(200, 0)}) {
+        qxv_test::write_all(journal_path(path), foreign);
+        EXPECT_FALSE(container_probe_interrupted(path.c_str()));
+        EXPECT_EQ(container_crypt_file(path.c_str(), "", PASSWORD, 'A'), CRYPT_ERR_JOURNAL_TAKEN);
+        EXPECT_EQ(qxv_test::read_all(path), original);
+        EXPECT_EQ(qxv_test::read_all(journal_path(path)), foreign);
+    }
+    std::filesystem::remove(journal_path(path));
+
+    // A header that never took the journal's name is removed, the file was never touched; a
+    // file of other bytes under that temporary name is not ours and stays.
+    const std::string temporary = journal_temporary_path(path);
+    qxv_test::write_all(temporary, {'r', 'e', 'p', 'o', 'r', 't'});
+    EXPECT_NE(container_crypt_file(path.c_str(), "", PASSWORD, 'A'), CRYPT_OK);
+    EXPECT_EQ(qxv_test::read_all(path), original);
+    EXPECT_TRUE(std::filesystem::exists(temporary));
+    qxv_test::write_all(temporary, std::vector<uint8_t>(JOURNAL_HEADER_SIZE, 0));
     EXPECT_EQ(container_crypt_file(path.c_str(), "", PASSWORD, 'A'), CRYPT_OK);
+    EXPECT_FALSE(std::filesystem::exists(temporary));
     EXPECT_FALSE(std::filesystem::exists(journal_path(path)));
     const std::string out = folder.file("out");
     EXPECT_EQ(container_crypt_file(path.c_str(), out.c_str(), PASSWORD, 'C'), CRYPT_OK);

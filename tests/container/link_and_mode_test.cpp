@@ -2,7 +2,9 @@
 // no more readable than the file they come from.
 #ifndef _WIN32
 #include "container/container.h"
+#include "container/encrypt_file.h"
 #include "container/sfx_build.h"
+#include "platform/held_file.h"
 #include "tests/support/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -97,6 +99,40 @@ TEST(OutputModes, NewFilesTakeTheirSourcesPermissions) {
         EXPECT_EQ(mode_of(out), mode);
     }
     umask(old_mask);
+}
+
+// Encryption that renames works only on the file the caller holds, and only on a file with
+// no other name; anything else is refused before a byte changes.
+TEST(OutputNames, OnlyTheHeldFileOfOneNameIsEncrypted) {
+    qxv_test::TempFolder temp;
+    const std::string plain = temp.file("plain"), other = temp.file("other");
+    const std::string output = temp.file("plain.qxv");
+    const auto original = qxv_test::pattern(40000);
+    qxv_test::write_all(plain, original);
+    qxv_test::write_all(other, original);
+    platform::HeldFile held_other, held;
+    ASSERT_TRUE(held_other.hold(other));
+    EXPECT_EQ(
+        container_encrypt_file(plain.c_str(), {output, held_other.identity(), {}}, PASSWORD, 'A'),
+        CRYPT_ERR_FILE)
+        << "the file under the name is not the one held";
+    fs::create_hard_link(plain, temp.file("second name"));
+    ASSERT_TRUE(held.hold(plain));
+    EXPECT_EQ(container_encrypt_file(plain.c_str(), {output, held.identity(), {}}, PASSWORD, 'A'),
+              CRYPT_ERR_LINKED);
+    EXPECT_EQ(qxv_test::read_all(plain), original);
+    EXPECT_EQ(qxv_test::read_all(temp.file("second name")), original);
+    EXPECT_FALSE(fs::exists(output));
+    EXPECT_FALSE(fs::exists(plain + ".qxvj"));
+
+    fs::remove(temp.file("second name"));
+    EXPECT_EQ(container_encrypt_file(plain.c_str(), {output, held.identity(), {}}, PASSWORD, 'A'),
+              CRYPT_OK);
+    EXPECT_FALSE(fs::exists(plain));
+    EXPECT_FALSE(fs::exists(plain + ".qxvj"));
+    const std::string out = temp.file("out");
+    EXPECT_EQ(container_crypt_file(output.c_str(), out.c_str(), PASSWORD, 'C'), CRYPT_OK);
+    EXPECT_EQ(qxv_test::read_all(out), original);
 }
 
 } // namespace

@@ -4,7 +4,10 @@
 #include "platform/linux/settings_file.h"
 #include "platform/settings.h"
 #include "tests/support/settings_sandbox.h"
+#include "tests/support/temp_folder.h"
 
+#include <chrono>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -108,6 +111,40 @@ TEST(SettingsFile, AFailedAtomicWriteLeavesTheOldFile) {
         ++entries;
     }
     EXPECT_EQ(entries, 2) << "the temporary file of the failed write is removed";
+}
+
+// Temporary files of a writer that died are removed by the next write, once old enough that
+// no writer can still be at work, and only when they are recognisably ours.
+TEST(SettingsFile, StaleTemporaryFilesOfOursAreRemoved) {
+    qxv_test::TempFolder folder;
+    const std::string path = folder.file("settings");
+    struct Left {
+        const char *name;
+        std::string text;
+        bool old;
+        bool removed;
+    };
+    const Left cases[] = {
+        {"settings.a1B2c3", "; Quillomar settings\n\"Key\"=dword:00000001\n", true, true},
+        {"settings.d4E5f6", "", true, true},
+        {"settings.g7H8i9", "; Quillomar settings\n", false, false}, // perhaps still written
+        {"settings.j0K1l2", "someone else's", true, false},
+        {"settings.m3N4", "", true, false},
+        {"other.o5P6q7", "", true, false},
+    };
+    for (const Left &left : cases) {
+        const std::string file = folder.file(left.name);
+        std::vector<uint8_t> bytes(left.text.begin(), left.text.end());
+        qxv_test::write_all(file, bytes);
+        std::filesystem::permissions(file, std::filesystem::perms::owner_read |
+                                               std::filesystem::perms::owner_write);
+        if (left.old)
+            std::filesystem::last_write_time(file, std::filesystem::file_time_type::clock::now() -
+                                                       std::chrono::hours(1));
+    }
+    ASSERT_TRUE(platform::settings_file_write_atomic(path, "new\n"));
+    for (const Left &left : cases)
+        EXPECT_EQ(std::filesystem::exists(folder.file(left.name)), !left.removed) << left.name;
 }
 
 } // namespace

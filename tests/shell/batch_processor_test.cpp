@@ -16,11 +16,6 @@ namespace {
 using ui::TForm1;
 using ui::TForm2;
 
-std::string ProbeOf(const std::string &path) {
-    char algorithm[PROBE_ALGORITHM_BUFFER_SIZE] = {};
-    return std::to_string(container_probe(path.c_str(), algorithm)) + algorithm;
-}
-
 TEST(OutputNames, ContainerAndPlainNames) {
     const std::string s(1, PathSeparator());
     EXPECT_EQ(EncryptedName("a" + s + "notes.txt"), "a" + s + "notes.txt.qxv");
@@ -305,14 +300,15 @@ TEST_F(BatchTest, InfoTellsKindAndAlgorithmOfOneFile) {
 TEST_F(BatchTest, EngineFailuresAreReportedTwiceAndLeaveTheFile) {
     const std::string a = Write("a", "plain");
     Select({a});
-    world.failRenames = true; // encrypted in place, but the name cannot change
+    world.failRenames = true; // no name can change: not even the journal's
     Accept().Answer(ui::idOK).Answer(ui::idOK);
     const BatchOutcome outcome = ProcessSelection(nullptr, 1);
     EXPECT_EQ(Boxes(),
               (std::vector<std::string>{"Cannot write file: Cannot write file: " + a + ".qxv.",
                                         "Cannot Process File: Cannot process file: " + a + "."}));
     EXPECT_EQ(ui.MessageBoxes[1].style, ui::mbOK) << "the last file offers no way on";
-    EXPECT_EQ(ProbeOf(a), "5AES") << "a whole container, found again by decrypt";
+    EXPECT_EQ(Files(), std::vector<std::string>{"a"});
+    EXPECT_EQ(Read(a), "plain") << "a file that cannot take its new name stays plain";
     EXPECT_FALSE(outcome.Succeeded());
 }
 
@@ -339,12 +335,10 @@ TEST_F(BatchTest, AFolderInTheOutputsPlaceIsReportedBeforeAnythingChanges) {
     const std::string a = Write("a", "plain");
     std::filesystem::create_directory(a + ".qxv");
     Select({a});
-    Accept().Answer(ui::idYes).Answer(ui::idOK).Answer(ui::idOK);
+    Accept().Answer(ui::idOK).Answer(ui::idOK);
     ProcessSelection(nullptr, 1);
     EXPECT_EQ(Boxes(),
-              (std::vector<std::string>{"File Exist: Encrypted  file for: " + a +
-                                            " already exists. Replace existing file?",
-                                        "Cannot write file: Cannot write file: " + a + ".qxv.",
+              (std::vector<std::string>{"Cannot write file: Cannot write file: " + a + ".qxv.",
                                         "Cannot Process File: Cannot process file: " + a + "."}));
     EXPECT_EQ(Read(a), "plain");
 }

@@ -173,3 +173,20 @@ TEST_F(StubFlow, OnlyTheFileThePersonAgreedToReplaceIsReplaced) {
     EXPECT_EQ(read_bytes(folder / "moved"), (Bytes{'o', 'l', 'd'}));
     EXPECT_EQ(entries_in(folder), 3u) << "no partial file";
 }
+
+// What a stub killed while decrypting left (plain text under the partial name) is removed by
+// the next run; a larger file there is not one it could have written, and stays.
+TEST_F(StubFlow, APartialFileOfAKilledRunIsRemovedAndOnlyThat) {
+    const auto partial = folder / "report.doc.partial";
+    const auto plain = read_bytes(data_file("aes_chunks.plain"));
+    for (const bool stale : {true, false}) {
+        SCOPED_TRACE(stale ? "stale" : "larger than the container");
+        std::filesystem::remove(folder / "report.doc");
+        const std::vector<uint8_t> left(stale ? plain.size() / 2 : plain.size() + 4096, 'p');
+        write_bytes(partial, left);
+        EXPECT_EQ(qxvsd_run(input.string(), dialog), StubOutcome::Decrypted);
+        EXPECT_EQ(read_bytes(folder / "report.doc"), plain);
+        EXPECT_EQ(std::filesystem::exists(partial), !stale);
+        EXPECT_EQ(entries_in(folder), stale ? 2u : 3u);
+    }
+}

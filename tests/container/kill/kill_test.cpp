@@ -2,7 +2,10 @@
 // changes the disk (after part of a write, in the torn variant), for every N until it
 // finishes; what it leaves must be the untouched file or a journal that finishes the job.
 // Recoveries are themselves killed and resumed.
+#include "container/container_probe.h"
+#include "container/encrypt_file.h"
 #include "container/journal.h"
+#include "platform/held_file.h"
 #include "tests/container/kill/child_process.h"
 #include "tests/container/kill/kill_switch_file_system.h"
 #include "tests/container/kill/recovery_check.h"
@@ -44,11 +47,14 @@ class KillTest : public ::testing::Test {
 protected:
     TempFolder folder_;
     std::string path_ = folder_.file("plain.bin");
+    std::string output_ = folder_.file("plain.bin.qxv");
 
     // The plain file made afresh, with times of its own, as the engine will see it.
     PlainFile make_plain(size_t size, uint32_t seed) {
         std::filesystem::remove(path_);
         std::filesystem::remove(journal_of(path_));
+        std::filesystem::remove(journal_temporary_path(path_));
+        std::filesystem::remove(output_);
         write_all(path_, pattern(size, seed));
         auto file = platform::native_file_system().open(path_, platform::Access::Write,
                                                         platform::Share::ReadWrite,
@@ -61,16 +67,20 @@ protected:
         return PlainFile{read_all(path_), times_of(path_).value()};
     }
 
-    ChildResult crash(bool torn, long fatal_call, char mode, const char *fate = nullptr) {
+    ChildResult crash(bool torn, long fatal_call, char mode, const char *fate = nullptr,
+                      bool renaming = false) {
         if (fate == nullptr) fate = torn ? "torn" : "plain";
-        return run_child({QXV_CRASH_POINT, fate, std::to_string(fatal_call), std::string(1, mode),
-                          PASSWORD, path_});
+        std::vector<std::string> arguments = {
+            QXV_CRASH_POINT,      fate,     std::to_string(fatal_call),
+            std::string(1, mode), PASSWORD, path_};
+        if (renaming) arguments.push_back(output_);
+        return run_child(arguments);
     }
 
     // The modifying calls of one whole encryption.
-    long count_calls(size_t size, char mode) {
+    long count_calls(size_t size, char mode, bool renaming = false) {
         make_plain(size, 1);
-        const ChildResult whole = crash(false, 0, mode);
+        const ChildResult whole = crash(false, 0, mode, nullptr, renaming);
         EXPECT_EQ(whole.exit_code, CRYPT_OK) << whole.output;
         long calls = 0;
         EXPECT_EQ(std::sscanf(whole.output.c_str(), "calls %ld", &calls), 1);
@@ -138,6 +148,55 @@ protected:
         }
     }
 
+    // What an encryption that gives the container its name may leave when killed: the plain
+    // file untouched, a journal that the next encryption finishes (name included), or the
+    // container under its name, perhaps with a finished journal that must not pass for an
+    // interrupted one once a plain file of that name is back. Never a whole container under
+    // the plain name without a journal, nor a temporary journal the next run keeps.
+    void run_renaming_case(size_t size, bool torn, long edge, long middle) {
+        SCOPED_TRACE(std::to_string(size) + (torn ? " bytes renamed, torn" : " bytes renamed"));
+        const long calls = count_calls(size, 'A', true);
+        ASSERT_GT(calls, 0);
+        for (const long n : kill_points(calls, edge, middle)) {
+            SCOPED_TRACE("killed at call " + std::to_string(n));
+            const PlainFile original = make_plain(size, uint32_t(n));
+            const ChildResult run = crash(torn, n, 'A', nullptr, true);
+            ASSERT_TRUE(run.exit_code == KILLED_EXIT_CODE || run.exit_code == CRYPT_OK)
+                << run.output;
+            RecoveryCase renamed{output_, &original, PASSWORD, 'C', RESTORES_CREATION};
+            const bool journaled = std::filesystem::exists(journal_of(path_));
+            if (!std::filesystem::exists(output_)) {
+                ASSERT_TRUE(std::filesystem::exists(path_));
+                if (!journaled) {
+                    EXPECT_TRUE(read_all(path_) == original.bytes) << "plain name, no journal";
+                } else {
+                    platform::HeldFile held;
+                    ASSERT_TRUE(held.hold(path_));
+                    EXPECT_EQ(container_encrypt_file(path_.c_str(), {output_, held.identity(), {}},
+                                                     PASSWORD, 'A'),
+                              CRYPT_OK);
+                    EXPECT_FALSE(std::filesystem::exists(path_));
+                    expect_container_of(renamed, PASSWORD);
+                }
+            } else {
+                EXPECT_FALSE(std::filesystem::exists(path_));
+                expect_container_of(renamed, PASSWORD);
+                if (journaled) {
+                    // The plain file back under its name (as a decryption makes it).
+                    write_all(path_, original.bytes);
+                    EXPECT_FALSE(container_probe_interrupted(path_.c_str()));
+                    std::filesystem::remove(output_);
+                    EXPECT_EQ(container_crypt_file(path_.c_str(), "", PASSWORD, 'A'), CRYPT_OK);
+                    EXPECT_FALSE(std::filesystem::exists(journal_of(path_)));
+                }
+            }
+            EXPECT_FALSE(std::filesystem::exists(journal_temporary_path(path_)) &&
+                         run.exit_code == CRYPT_OK);
+            if (HasFailure() || run.exit_code == CRYPT_OK) return;
+            ++survived_points;
+        }
+    }
+
 #ifdef _WIN32
     static constexpr bool RESTORES_CREATION = true;
 #else
@@ -160,6 +219,12 @@ TEST_F(KillTest, DesAndTripleDesAtEveryPoint) {
     for (const char mode : {'e', 'E'})
         for (const bool torn : {false, true})
             run_case({300007, mode, mode == 'e' ? 'd' : 'D', torn}, 1000, 1, 2);
+}
+
+TEST_F(KillTest, RenamedContainerAtEveryPoint) {
+    for (const bool torn : {false, true})
+        run_renaming_case(16385, torn, 1000, 1);
+    run_renaming_case(SEVERAL_RECORDS, false, 6, 2);
 }
 
 // A second run on a file whose encryption is under way (paused at each of its calls that change
