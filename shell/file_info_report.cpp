@@ -130,17 +130,21 @@ FileInfoReport InspectFile(const std::string &path) {
     if (r.probe == PROBE_CANNOT_OPEN || !file || !file->size(&size)) {
         r.probe = PROBE_CANNOT_OPEN;
         r.algorithm.clear();
-        r.problem = "Permission denied";
+        // FIFOs and devices are never opened for reading (that could wait forever).
+        r.problem = files.name_kind(path) == platform::NameKind::Other ? "Not a regular file"
+                                                                        : "Permission denied";
         return r;
     }
     r.file_size = size;
-    if (r.probe != PROBE_CONTAINER) return r;
-    // Checked as decryption checks it: a trailer it would refuse is no container.
+    if (r.probe != PROBE_CONTAINER && r.probe != PROBE_NONE) return r;
+    // Checked as decryption checks it: a trailer it would refuse is no container, and one that
+    // ends as a container does but breaks a rule is a damaged container, which is said.
     ContainerTrailer trailer;
     const TrailerError error = trailer_read(*file, size, &trailer);
     if (error != TrailerError::None) {
         r.probe = PROBE_NONE;
-        r.problem = TrailerProblem(error);
+        if (error != TrailerError::EndUnreadable && error != TrailerError::EndMarker)
+            r.problem = TrailerProblem(error);
         return r;
     }
     r.trailer_valid = true;

@@ -611,7 +611,7 @@ class QuillomarTest(ScratchTest):
         self.write("old", b"\x14\x03QXV\x14\x03DES" + bytes(8))
         self.write("old-evil", b"\x14\x03QXV\x14\x07\x1b[2J\xc2\x9b" + bytes(8))
         self.write("plain.txt", b"hello")
-        self.write("plain.txt.qxvj", b"")
+        self.write("plain.txt.qxvj", b"QXVJRNL\x01" + bytes(120))  # begins as a journal does
         damaged = write_containers.container("AES", b"y" * 100, PASSWORD.encode(), size=200)
         self.write("damaged.qxv", damaged)
         os.mkdir(self.p("folder"))
@@ -645,6 +645,10 @@ class QuillomarTest(ScratchTest):
                          (1, "File: " + self.n("plain.txt") + " is not an valid Quillomar file\n"
                           "Interrupted encryption: \twaiting: encrypt the file again with the "
                           "same password\n"))
+        # A file of the user's under the journal's name is not taken for one.
+        self.write("plain.txt.qxvj", b"")
+        result = self.run_q("info", self.n("plain.txt"))
+        self.assertIn("Interrupted encryption: \tnone\n", result.out)
         # Decryption refuses a trailer whose sizes disagree; so does info.
         result = self.run_q("info", self.n("damaged.qxv"))
         self.assertEqual((result.status, result.out.splitlines()[::2]),
