@@ -77,11 +77,11 @@ void CliBackend::ProcessMessages() {
 
 bool CliBackend::AskPasswordAgain(const std::string &path, ui::SecureString &password) {
     if (Unattended() || againDeclined_ || !console_) return false;
-    const int answer = console_->RunMessageBox(
-        nullptr,
-        "Invalid password used for file: " + path +
-            ". Enter the password again for it and the remaining files?",
-        "Invalid Password", ui::mbYesNo);
+    const int answer =
+        console_->RunMessageBox(nullptr,
+                                "Invalid password used for file: " + path +
+                                    ". Enter the password again for it and the remaining files?",
+                                "Invalid Password", ui::mbYesNo);
     if (answer != ui::idYes) {
         againDeclined_ = true;
         return false;

@@ -288,7 +288,7 @@ bool InPlaceEncryption::finish() {
 // back; once the container has its name, nothing does.
 int InPlaceEncryption::complete() {
     if (!finish()) return failed(CRYPT_ERR_FILE);
-    const int result = output_ != nullptr   ? take_name(false)
+    const int result = output_ != nullptr  ? take_name(false)
                        : journal_.remove() ? CRYPT_OK
                                            : failed(CRYPT_ERR_FILE);
     if (result == CRYPT_OK && s_.progress)

@@ -132,7 +132,7 @@ FileInfoReport InspectFile(const std::string &path) {
         r.algorithm.clear();
         // FIFOs and devices are never opened for reading (that could wait forever).
         r.problem = files.name_kind(path) == platform::NameKind::Other ? "Not a regular file"
-                                                                        : "Permission denied";
+                                                                       : "Permission denied";
         return r;
     }
     r.file_size = size;
