@@ -10,11 +10,31 @@
 #include "shell/file_info.h"
 #include "shell/selection.h"
 
+#include <cstdio>
 #include <memory>
 #include <optional>
 #include <vector>
 
 namespace cli {
+
+bool PrintText(const Options &options) {
+    std::string text;
+    switch (options.command) {
+    case Command::Help:
+        text = HelpText(options.helpFor);
+        break;
+    case Command::ListOptions:
+        text = OptionListText();
+        break;
+    case Command::Version:
+        text = VersionText();
+        break;
+    default:
+        return false;
+    }
+    std::fputs(text.c_str(), stdout);
+    return true;
+}
 
 int RunInfo(const std::string &path, ui::Backend &shower, const Reporter &say) {
     ui::Backend *previous = ui::SetBackend(&shower);

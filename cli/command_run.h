@@ -21,6 +21,10 @@ using Reporter = std::function<void(const std::string &)>;
 // make the run unattended. Returns the exit status.
 int RunBatch(const Options &options, ui::Backend &interactive, const Reporter &say);
 
+// Help, the option list or the version on standard output, when `options` asks for one of
+// them; false for the commands that work on files.
+bool PrintText(const Options &options);
+
 // Info on one file: the answer's message box through `shower`. Returns the exit status.
 int RunInfo(const std::string &path, ui::Backend &shower, const Reporter &say);
 

@@ -43,23 +43,10 @@ int Run(const std::vector<std::string> &arguments) {
             "Try 'quillomar --help' for more.\n");
         return kExitUsage;
     }
-    switch (parsed.options.command) {
-    case cli::Command::Help:
-        std::fputs(cli::HelpText(parsed.options.helpFor).c_str(), stdout);
-        return 0;
-    case cli::Command::ListOptions:
-        std::fputs(cli::OptionListText().c_str(), stdout);
-        return 0;
-    case cli::Command::Version:
-        std::fputs(cli::VersionText().c_str(), stdout);
-        return 0;
-    case cli::Command::Info:
-        return RunInfo(parsed.options);
-    default: {
-        ui::ConsoleBackend console;
-        return cli::RunBatch(parsed.options, console, SayLine);
-    }
-    }
+    if (cli::PrintText(parsed.options)) return 0;
+    if (parsed.options.command == cli::Command::Info) return RunInfo(parsed.options);
+    ui::ConsoleBackend console;
+    return cli::RunBatch(parsed.options, console, SayLine);
 }
 
 } // namespace

@@ -31,21 +31,10 @@ int Run(const std::vector<std::string> &arguments) {
         Tell(windows, parsed.error + "\n" + cli::UsageText(), true);
         return cli::kExitUsage;
     }
-    switch (parsed.options.command) {
-    case cli::Command::Help:
-        std::fputs(cli::HelpText(parsed.options.helpFor).c_str(), stdout);
-        return 0;
-    case cli::Command::ListOptions:
-        std::fputs(cli::OptionListText().c_str(), stdout);
-        return 0;
-    case cli::Command::Version:
-        std::fputs(cli::VersionText().c_str(), stdout);
-        return 0;
-    case cli::Command::Info:
+    if (cli::PrintText(parsed.options)) return 0;
+    if (parsed.options.command == cli::Command::Info)
         return cli::RunInfo(parsed.options.paths.front(), windows, say);
-    default:
-        return cli::RunBatch(parsed.options, windows, say);
-    }
+    return cli::RunBatch(parsed.options, windows, say);
 }
 
 } // namespace
