@@ -35,20 +35,20 @@ std::string OptionLine(const std::string &names, const std::string &help) {
 }
 
 // "-x, --exe", "    --no-exe" or "-p, --password-file FILE".
-std::string ShownNames(const OptionSpec &spec) {
-    std::string names = spec.names;
+std::string ShownNames(const OptionSpec &entry) {
+    std::string names = entry.names;
     const size_t comma = names.find(',');
     names = comma == std::string::npos ? "    " + names : names.replace(comma, 1, ", ");
-    if (spec.value) names += std::string(" ") + spec.value;
+    if (entry.value) names += std::string(" ") + entry.value;
     return names;
 }
 
 // The options whose commands are exactly `mask`.
 std::string OptionLines(unsigned mask, bool exact) {
     std::string text;
-    for (const OptionSpec &spec : OptionTable()) {
-        if (exact ? spec.commands == mask : (spec.commands & mask) != 0)
-            text += OptionLine(ShownNames(spec), spec.help);
+    for (const OptionSpec &entry : OptionTable()) {
+        if (exact ? entry.commands == mask : (entry.commands & mask) != 0)
+            text += OptionLine(ShownNames(entry), entry.help);
     }
     return text;
 }

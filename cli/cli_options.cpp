@@ -52,12 +52,13 @@ std::unique_ptr<CommandParser> MakeParser(const CommandName &command) {
     app.name(std::string("quillomar ") + command.name);
     app.set_help_flag(); // --help comes from the option table, with our own text
     app.allow_extras();  // unknown options come back for a message with a suggestion
-    for (const OptionSpec &spec : OptionTable()) {
-        if (!(spec.commands & MaskOf(command.command))) continue;
+    for (const OptionSpec &entry : OptionTable()) {
+        if (!(entry.commands & MaskOf(command.command))) continue;
         CLI::Option *option =
-            spec.value ? app.add_option(spec.names, parser->values[spec.arg])->type_name(spec.value)
-                       : app.add_flag(spec.names)->disable_flag_override();
-        parser->options[spec.arg] = option;
+            entry.value
+                ? app.add_option(entry.names, parser->values[entry.arg])->type_name(entry.value)
+                : app.add_flag(entry.names)->disable_flag_override();
+        parser->options[entry.arg] = option;
     }
     app.add_option("PATH", parser->paths);
     return parser;
@@ -135,20 +136,20 @@ std::string Complaint(const CommandParser &parser, const CLI::Error &error,
         if (a == "--") break;
         if (!a.starts_with("--") || a.find('=') == std::string::npos) continue;
         const std::string name = a.substr(0, a.find('='));
-        for (const OptionSpec &spec : OptionTable()) {
-            const std::string names = spec.names;
-            if (!spec.value && (names == name || names.ends_with("," + name)) &&
-                parser.options.count(spec.arg))
+        for (const OptionSpec &entry : OptionTable()) {
+            const std::string names = entry.names;
+            if (!entry.value && (names == name || names.ends_with("," + name)) &&
+                parser.options.count(entry.arg))
                 return "option " + name + " takes no value";
         }
     }
     const std::string what = error.what();
-    for (const OptionSpec &spec : OptionTable()) {
-        if (!spec.value || !parser.options.count(spec.arg)) continue;
-        const std::string names = spec.names;
+    for (const OptionSpec &entry : OptionTable()) {
+        if (!entry.value || !parser.options.count(entry.arg)) continue;
+        const std::string names = entry.names;
         const std::string longName = names.substr(names.find("--"));
         if (what.find(longName) != std::string::npos)
-            return longName + " takes one " + spec.value + ", once";
+            return longName + " takes one " + entry.value + ", once";
     }
     return what;
 }

@@ -832,12 +832,12 @@ class OptionDocumentsTest(unittest.TestCase):
 
     def test_zsh_names_each_commands_options(self):
         text = self.source(COMPLETIONS, "_quillomar")
-        spec = re.compile(r"(--?[A-Za-z][\w-]*)(?=[\[,}+=])")  # names in _arguments specs
+        names_in = re.compile(r"(--?[A-Za-z][\w-]*)(?=[\[,}+=])")  # option names in _arguments lines
         for command in ("encrypt", "decrypt", "info"):
             block = re.search(r"\n\s*%s\)\n(.*?);;" % command, text, re.S).group(1)
-            self.assertEqual(set(spec.findall(block)), self.options[command], command)
+            self.assertEqual(set(names_in.findall(block)), self.options[command], command)
         top = text[:text.index("case $state")]
-        self.assertEqual(set(spec.findall(top)), self.options["-"])
+        self.assertEqual(set(names_in.findall(top)), self.options["-"])
 
     def test_fish_names_each_commands_options(self):
         found = {}

@@ -127,10 +127,10 @@ def load_nautilus_extension():
     repository.Nautilus = FakeNautilus
     repository.GObject = types.SimpleNamespace(GObject=type("GObject", (), {}))
     sys.modules.update({"gi": gi, "gi.repository": repository})
-    spec = importlib.util.spec_from_file_location(
+    found = importlib.util.spec_from_file_location(
         "quillomar_nautilus", os.path.join(DESKTOP, "nautilus", "quillomar.py"))
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
+    module = importlib.util.module_from_spec(found)
+    found.loader.exec_module(module)
     return module
 
 
