@@ -131,6 +131,9 @@ public:
     virtual std::string module_path() = 0;
     // Makes the names in a folder durable after a rename or delete in it (fsync of the folder).
     virtual bool sync_folder(const std::string &) { return true; }
+    // Whether calls may come from several threads at once (the operating system's may; a test
+    // double that keeps state usually not): a batch then runs files side by side.
+    virtual bool concurrent() const { return false; }
 
     bool exists(const std::string &path) { return attributes(path).has_value(); }
     // Where the system cannot tell links apart, what `attributes` sees.

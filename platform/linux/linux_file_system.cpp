@@ -178,6 +178,7 @@ public:
         return true;
     }
 
+    bool concurrent() const override { return true; }
     bool sync_folder(const std::string &path) override {
         const int folder =
             ::open(path.empty() ? "." : path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);

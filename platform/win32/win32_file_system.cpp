@@ -107,6 +107,7 @@ public:
 
     // Windows has no documented way to flush a folder's entries: a rename or delete is
     // journaled by the file system itself, and file data is flushed with each file's handle.
+    bool concurrent() const override { return true; }
     bool sync_folder(const std::string &) override { return true; }
 
     NameKind name_kind(const std::string &path) override {
