@@ -23,6 +23,9 @@ constexpr CommandName kCommands[] = {
     {"encrypt", Command::Encrypt}, {"decrypt", Command::Decrypt}, {"info", Command::Info}};
 
 // The options given without a command, each with its short form.
+// More files side by side than this only adds threads that wait.
+constexpr int kMostJobs = 64;
+
 constexpr const char *kHelpNames[] = {"-h", "--help"};
 constexpr const char *kVersionNames[] = {"-V", "--version"};
 constexpr const char *kListOptions = "--list-options"; // hidden: for the completion checks
@@ -166,6 +169,13 @@ std::string Check(const CommandParser &parser) {
                    parser.options.at(b)->get_name();
         }
     }
+    if (parser.Count(Arg::Jobs)) {
+        const std::string &n = parser.values.at(Arg::Jobs);
+        if (n.empty() || n.size() > 2 ||
+            !std::all_of(n.begin(), n.end(), [](char c) { return c >= '0' && c <= '9'; }) ||
+            std::stoi(n) < 1 || std::stoi(n) > kMostJobs)
+            return "--jobs takes a number from 1 to " + std::to_string(kMostJobs);
+    }
     if (parser.paths.empty()) return "no PATH given";
     if (parser.command->command == Command::Info && parser.paths.size() != 1)
         return "info takes one FILE";
@@ -181,6 +191,7 @@ void Fill(const CommandParser &parser, Options &o) {
     o.quiet = parser.Count(Arg::Quiet) > 0;
     o.progress = parser.Count(Arg::Progress) > 0;
     o.json = parser.Count(Arg::Json) > 0;
+    if (parser.Count(Arg::Jobs)) o.jobs = std::stoi(parser.values.at(Arg::Jobs));
     o.paths = parser.paths;
 }
 

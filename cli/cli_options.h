@@ -24,6 +24,7 @@ struct Options {
     bool quiet = false;       // --quiet: no progress bar
     bool progress = false;    // --progress: progress even when standard error is no terminal
     bool json = false;        // --json (info): machine-readable output
+    int jobs = 0;             // --jobs N: files side by side (0: as many as suit the machine)
     std::vector<std::string> paths;
 };
 

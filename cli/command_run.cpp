@@ -9,6 +9,7 @@
 #include "shell/commands.h"
 #include "shell/file_info.h"
 #include "shell/selection.h"
+#include "ui/batch_state.h"
 
 #include <cstdio>
 #include <memory>
@@ -90,6 +91,7 @@ int RunBatch(const Options &options, ui::Backend &interactive, const Reporter &s
     }
     ui::Backend *previous = ui::SetBackend(&backend);
     SetSelection(std::make_unique<ListSelection>(options.paths));
+    ui::Batch.Jobs = options.jobs;
     const BatchOutcome outcome = ProcessSelection(nullptr, encrypt ? 1 : 0);
     SetSelection(nullptr);
     SetBatchProgress(nullptr);

@@ -24,6 +24,9 @@ std::span<const OptionSpec> OptionTable() {
         {Arg::Quiet, "-q,--quiet", nullptr, kBatch, "no progress line and no summary"},
         {Arg::Progress, "--progress", nullptr, kBatch,
          "the progress line and summary even when standard\nerror is not a terminal"},
+        {Arg::Jobs, "-j,--jobs", "N", kBatch,
+         "work on N files side by side (default: as many as\nsuit the machine; 1: one after "
+         "another)"},
         {Arg::Json, "--json", nullptr, kInfo, "machine-readable output (JSON)"},
         {Arg::Help, "-h,--help", nullptr, kAll, "show this help and exit"},
     };

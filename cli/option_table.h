@@ -19,6 +19,7 @@ enum class Arg {
     StopOnError,
     Quiet,
     Progress,
+    Jobs,
     Json,
     Help
 };

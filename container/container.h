@@ -50,6 +50,9 @@ public:
     virtual ~CryptProgress() = default;
     // `done` of `total` plain bytes are through; false stops the call (CRYPT_STOPPED).
     virtual bool advance(uint64_t done, uint64_t total) = 0;
+    // Asked by an encryption once its bulk is done, at the last point where a stop still puts
+    // the plain file back: false stops it (CRYPT_STOPPED). The caller may hold it here.
+    virtual bool may_finish() { return true; }
 };
 
 // Mode letters: 'e'/'d' DES, 'E'/'D' Triple-DES (two keys), 'A'/'C' AES-128,

@@ -195,6 +195,10 @@ bool InPlaceEncryption::forward() {
         const uint64_t length = std::min<uint64_t>(JOURNAL_RECORD_MAX, chunked_end_ - done_);
         if (!stream_record(RecordKind::Data, done_, length, done_ + length)) return false;
     }
+    if (s_.progress && !s_.progress->may_finish()) {
+        stopped_ = true;
+        return false;
+    }
     // Nobody may have grown or cut the file meanwhile.
     uint64_t size_now = 0;
     return s_.target->size(&size_now) && size_now == reserved_ && tail_record();

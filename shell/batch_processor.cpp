@@ -11,6 +11,8 @@
 #include "shell/batch_messages.h"
 #include "shell/batch_progress.h"
 #include "shell/commands.h"
+#include "shell/file_workers.h"
+#include "shell/finish_order.h"
 #include "shell/output_names.h"
 #include "shell/selection.h"
 #include "ui/Qxvpop1.h"
@@ -20,8 +22,11 @@
 #include "ui/secure_string.h"
 
 #include <algorithm>
+#include <atomic>
+#include <deque>
 #include <memory>
 #include <optional>
+#include <thread>
 
 using ui::Batch;
 
@@ -30,8 +35,18 @@ namespace {
 constexpr const char *PasswordWithNulText =
     "The password contains a NUL byte, which a password cannot hold. No file was changed.";
 
+// While a batch has files in flight: what the files before have to show is shown first.
+// False when one of them cancelled the batch: the batch would not have come this far, and
+// nothing is shown (a question counts as answered No, a box as Cancel).
+bool BeforeShowing();
+
 int Ask(void *window, const std::string &text, const std::string &caption, unsigned buttons) {
+    if (!BeforeShowing()) return buttons == ui::mbYesNo ? ui::idNo : ui::idCancel;
     return ui::CurrentBackend().RunMessageBox(window, text, caption, buttons);
+}
+
+void Tell(const std::string &path, const std::string &remark) {
+    if (BeforeShowing()) ui::CurrentBackend().Notice(path, remark);
 }
 
 int Show(void *window, const BatchBox &box) {
@@ -66,7 +81,8 @@ struct FilePlan {
     const bool encrypt;
     const std::string &path;
     const bool last;
-    const bool named;   // given by the user, not found in a folder
+    const bool named; // given by the user, not found in a folder
+    char decryptMode = 'C';
     std::string output; // the name the result takes
     std::string target; // where decryption writes: a temporary name beside the output
     bool makeExe = false;
@@ -135,16 +151,15 @@ bool BuildExecutable(FilePlan &plan) {
 // console shows it; a named "*.qxv" that is no valid container cannot be what was meant.
 FileOutcome SkipByKind(const FilePlan &plan) {
     if (!plan.named) return FileOutcome::Skipped;
-    ui::Backend &backend = ui::CurrentBackend();
     if (plan.encrypt) {
-        backend.Notice(plan.path, "already encrypted, skipped");
+        Tell(plan.path, "already encrypted, skipped");
         return FileOutcome::Skipped;
     }
     if (HasContainerExtension(plan.path)) {
-        backend.Notice(plan.path, "not a valid encrypted file");
+        Tell(plan.path, "not a valid encrypted file");
         return FileOutcome::Failed;
     }
-    backend.Notice(plan.path, "not an encrypted file, skipped");
+    Tell(plan.path, "not an encrypted file, skipped");
     return FileOutcome::Skipped;
 }
 
@@ -216,6 +231,7 @@ std::optional<FileOutcome> PlanFile(FilePlan &plan) {
     // The old output stays until the new one is complete: decryption writes beside it and
     // renames into place, encryption removes it only once the container is whole.
     if (!plan.encrypt) plan.target = PartialNameBeside(plan);
+    plan.decryptMode = Batch.CipherSelector == 0 ? 'd' : Batch.CipherSelector == 1 ? 'D' : 'C';
     return std::nullopt;
 }
 
@@ -223,21 +239,20 @@ std::optional<FileOutcome> PlanFile(FilePlan &plan) {
 // `plain`. A failed decryption leaves no target: the engine removes what it wrote, and nothing
 // else may be deleted here (a file at that name now is somebody else's). Encryption works on
 // the very file held as the source and gives it the output's name, removing the old output
-// (held) just before.
-int RunEngine(FilePlan &plan, std::string_view password, platform::HeldFile &plain) {
+// (held) just before. Safe on a worker thread: it touches only the plan and its files.
+int RunEngine(FilePlan &plan, std::string_view password, platform::HeldFile &plain,
+              CryptProgress *progress) {
     ui::SecureString secret(password.begin(), password.end());
     int result = CRYPT_OK;
     if (plan.encrypt) {
         EncryptOutput output{plan.output, plan.source.identity(), [&plan] {
                                  if (plan.outputExisted) plan.oldOutput.remove_at(plan.output);
                              }};
-        result = container_encrypt_file(plan.path.c_str(), output, secret.c_str(), 'A',
-                                        CurrentBatchProgress());
+        result = container_encrypt_file(plan.path.c_str(), output, secret.c_str(), 'A', progress);
     } else {
-        const char mode = Batch.CipherSelector == 0 ? 'd' : Batch.CipherSelector == 1 ? 'D' : 'C';
         platform::FileIdentity made;
         result = container_decrypt_file(plan.path.c_str(), plan.target.c_str(), secret.c_str(),
-                                        mode, &made, CurrentBatchProgress());
+                                        plan.decryptMode, &made, progress);
         if (result == CRYPT_OK) plain.adopt(made);
     }
     ui::SecureWipe(secret);
@@ -309,25 +324,36 @@ bool AskPassword(int encrypt, size_t count, ui::SecureString &password) {
     return true;
 }
 
-// ProcessFile with the batch's own password, which a follower may replace after a wrong one
-// (for this file and the rest of the batch).
-FileOutcome ProcessFileWith(void *window, int encrypt, ui::SecureString &password,
-                            const std::string &path, bool last, bool named) {
-    FilePlan plan(window, encrypt != 0, path, last, named);
-    if (const auto ended = PlanFile(plan)) return *ended;
-    platform::HeldFile plain;
-    int result = RunEngine(plan, ui::View(password), plain);
+// After the engine's `result`: a wrong password may be replaced by the follower (for this file
+// and the rest of the batch; `replaced` counts it), then the failure is reported or the file
+// committed.
+FileOutcome AfterEngine(FilePlan &plan, int result, ui::SecureString &password,
+                        platform::HeldFile &plain, unsigned *replaced = nullptr) {
     BatchProgress *const follower = CurrentBatchProgress();
-    while (result == CRYPT_ERR_PASSWORD && follower && follower->PasswordAgain(path, password) &&
-           password.find('\0') == ui::SecureString::npos)
-        result = RunEngine(plan, ui::View(password), plain);
+    while (result == CRYPT_ERR_PASSWORD && follower &&
+           follower->PasswordAgain(plan.path, password) &&
+           password.find('\0') == ui::SecureString::npos) {
+        if (replaced) ++*replaced;
+        result = RunEngine(plan, ui::View(password), plain, follower);
+    }
     if (result == CRYPT_STOPPED) { // the follower stopped it; the file is as it was
         Batch.CancelRequested = 1;
         return FileOutcome::Skipped;
     }
     if (result != CRYPT_OK)
-        return ReportFailure(window, EngineResultBoxes(result, path, plan.output, last), last);
+        return ReportFailure(
+            plan.window, EngineResultBoxes(result, plan.path, plan.output, plan.last), plan.last);
     return CommitFile(plan, plain);
+}
+
+// ProcessFile with the batch's own password, which a follower may replace after a wrong one.
+FileOutcome ProcessFileWith(void *window, int encrypt, ui::SecureString &password,
+                            const std::string &path, bool last, bool named) {
+    FilePlan plan(window, encrypt != 0, path, last, named);
+    if (const auto ended = PlanFile(plan)) return *ended;
+    platform::HeldFile plain;
+    const int result = RunEngine(plan, ui::View(password), plain, CurrentBatchProgress());
+    return AfterEngine(plan, result, password, plain);
 }
 
 // What the follower is told to expect: the selected files plus the files below the selected
@@ -345,6 +371,316 @@ size_t CountFiles(size_t count) {
         files += found.size();
     }
     return files;
+}
+
+// The engine's bytes for a file on a worker, read by the calling thread; a stop asked there
+// reaches the engine at its next report. An encryption waits to finish for its turn.
+class EngineProgress : public CryptProgress {
+public:
+    bool advance(uint64_t done, uint64_t total) override {
+        done_.store(done);
+        total_.store(total);
+        return !stop_.load();
+    }
+    bool may_finish() override {
+        return !stop_.load() && (order_ == nullptr || order_->MayFinish(number_));
+    }
+    void Order(FinishOrder *order, size_t number) {
+        order_ = order;
+        number_ = number;
+    }
+    void Stop() { stop_.store(true); }
+    uint64_t Done() const { return done_.load(); }
+    uint64_t Total() const { return total_.load(); }
+
+private:
+    std::atomic<uint64_t> done_{0}, total_{0};
+    std::atomic<bool> stop_{false};
+    FinishOrder *order_ = nullptr;
+    size_t number_ = 0;
+};
+
+// At most this many files in flight, and files of at least kLargeFile bytes no more than the
+// processor's cores: small files wait mostly on the disk's flushes, large ones on the cipher.
+constexpr size_t kMostInFlight = 16;
+constexpr uint64_t kLargeFile = 4u << 20;
+
+// The files of a batch on their way. Each is planned on the calling thread in the batch's
+// order; its engine runs on a worker when the file system takes calls from several threads
+// (else right away, as ProcessFile does); then it is committed and reported on the calling
+// thread, again in the batch's order. Whatever a file shows (boxes, questions, notices, the
+// follower's events, the progress window) comes after all that the files before it show, so a
+// user sees the batch exactly as if its files ran one after another. Once the batch is
+// cancelled, files still running after the current one are stopped and left as they were.
+class FilesInFlight {
+public:
+    FilesInFlight(void *window, int encrypt, ui::SecureString &password, BatchOutcome &outcome,
+                  ui::TForm2 &progress);
+    ~FilesInFlight();
+    FilesInFlight(const FilesInFlight &) = delete;
+    FilesInFlight &operator=(const FilesInFlight &) = delete;
+
+    // `item`: which selected item the file belongs to.
+    void Process(const std::string &path, bool last, bool named, size_t item);
+    // Reports every file in flight.
+    void FinishAll();
+    // Before anything is shown: the files in flight are reported first. False when they
+    // cancelled the batch and the file being planned is to show nothing.
+    bool BeforeShowing();
+    // Whether a file of a selected item before `item` cancelled the batch.
+    bool CancelledBefore(size_t item) const { return cancelItem_ && *cancelItem_ < item; }
+
+private:
+    struct Entry {
+        Entry(void *window, bool encrypt, const std::string &path, bool last, bool named,
+              size_t item)
+            : path(path), item(item), plan(window, encrypt, this->path, last, named) {}
+        const std::string path;
+        const size_t item;
+        FilePlan plan;                    // refers to `path`
+        std::optional<FileOutcome> ended; // it went no further than its plan
+        bool started = false;             // shown as the current file
+        bool onWorker = false;
+        size_t number = 0;      // in the finish order, when on a worker
+        bool abandoned = false; // stopped because the batch was cancelled
+        uint64_t size = 0;
+        std::vector<std::string> names; // the names its run may create, rename or remove
+        ui::SecureString password;
+        unsigned passwordVersion = 0;
+        platform::HeldFile plain;
+        int result = CRYPT_OK;
+        EngineProgress progress;
+        std::atomic<bool> finished{false};
+    };
+
+    void Start(Entry &entry);
+    void Launch(Entry &entry);
+    bool HasRoom(uint64_t size) const;
+    bool Collides(const std::vector<std::string> &names) const;
+    void Wait(Entry &entry);
+    void FinishHead();
+    void AbandonAfterHead(size_t item);
+
+    void *const window_;
+    const int encrypt_;
+    ui::SecureString &password_;
+    unsigned passwordVersion_ = 0; // counts the follower's replacements
+    BatchOutcome &outcome_;
+    ui::TForm2 &progress_;
+    const std::string prefix_;
+    FinishOrder order_;
+    std::unique_ptr<FileWorkers> workers_; // after order_: ended first
+    size_t mostInFlight_ = 1, mostLarge_ = 1, largeInFlight_ = 0;
+    std::deque<std::unique_ptr<Entry>> queue_;
+    Entry *planning_ = nullptr;        // being planned, not yet in the queue
+    bool finishing_ = false;           // the head's own boxes are being shown
+    std::optional<size_t> cancelItem_; // the item of the file that cancelled the batch
+};
+
+FilesInFlight *InFlight = nullptr;
+
+bool BeforeShowing() {
+    return InFlight == nullptr || InFlight->BeforeShowing();
+}
+
+// Letter case folded: on a system that ignores it, "A.QXV" is "a.qxv".
+std::string Folded(std::string name) {
+    for (char &c : name)
+        c = static_cast<char>(FoldCase(c));
+    return name;
+}
+
+std::vector<std::string> NamesTouched(const std::string &path, bool encrypt) {
+    const std::string output = encrypt ? EncryptedName(path) : DecryptedName(path);
+    return {Folded(path), Folded(output), Folded(sfx_executable_path(path)),
+            Folded(output + ".qxvpart")};
+}
+
+uint64_t SizeOf(const std::string &path) {
+    const auto attributes = platform::file_system().attributes(path);
+    return attributes ? attributes->size : 0;
+}
+
+FilesInFlight::FilesInFlight(void *window, int encrypt, ui::SecureString &password,
+                             BatchOutcome &outcome, ui::TForm2 &progress)
+    : window_(window), encrypt_(encrypt), password_(password), outcome_(outcome),
+      progress_(progress), prefix_(encrypt ? "Encrypting file: " : "Decryption file: ") {
+    const size_t cores = std::max(1u, std::thread::hardware_concurrency());
+    const size_t jobs = Batch.Jobs > 0 ? static_cast<size_t>(Batch.Jobs) : kMostInFlight;
+    if (jobs > 1 && platform::file_system().concurrent()) {
+        workers_ = std::make_unique<FileWorkers>(jobs);
+        if (workers_->Threads() == 0) workers_.reset();
+    }
+    if (workers_) {
+        mostInFlight_ = workers_->Threads();
+        mostLarge_ = Batch.Jobs > 0 ? mostInFlight_ : std::min(cores, mostInFlight_);
+    }
+    InFlight = this;
+}
+
+FilesInFlight::~FilesInFlight() {
+    InFlight = nullptr;
+    // Normally empty by now; files still running are stopped and waited for.
+    for (auto &entry : queue_)
+        entry->progress.Stop();
+    workers_.reset();
+}
+
+void FilesInFlight::Start(Entry &entry) {
+    entry.started = true;
+    progress_.FileName->Caption = prefix_ + entry.path;
+    progress_.Update();
+    if (BatchProgress *follower = CurrentBatchProgress()) follower->FileStarting(entry.path);
+}
+
+bool FilesInFlight::HasRoom(uint64_t size) const {
+    return queue_.size() < mostInFlight_ && (size < kLargeFile || largeInFlight_ < mostLarge_);
+}
+
+bool FilesInFlight::Collides(const std::vector<std::string> &names) const {
+    for (const auto &entry : queue_)
+        for (const std::string &name : entry->names)
+            if (std::find(names.begin(), names.end(), name) != names.end()) return true;
+    return false;
+}
+
+void FilesInFlight::Launch(Entry &entry) {
+    entry.password = password_;
+    entry.passwordVersion = passwordVersion_;
+    entry.names = NamesTouched(entry.path, encrypt_ != 0);
+    if (!entry.plan.target.empty()) entry.names.push_back(Folded(entry.plan.target));
+    if (!workers_) {
+        entry.result =
+            RunEngine(entry.plan, ui::View(entry.password), entry.plain, CurrentBatchProgress());
+        ui::SecureWipe(entry.password);
+        entry.finished.store(true);
+        return;
+    }
+    entry.onWorker = true;
+    if (entry.size >= kLargeFile) ++largeInFlight_;
+    // An executable is built at the commit, which may fail: the files after wait for it.
+    entry.number = order_.Launched(entry.plan.makeExe);
+    entry.progress.Order(&order_, entry.number);
+    Entry *const running = &entry;
+    FinishOrder *const order = &order_;
+    workers_->Run(
+        [running, order] {
+            running->result = RunEngine(running->plan, ui::View(running->password), running->plain,
+                                        &running->progress);
+            ui::SecureWipe(running->password);
+            order->EngineDone(running->number, running->result == CRYPT_OK);
+        },
+        &entry.finished);
+}
+
+void FilesInFlight::Process(const std::string &path, bool last, bool named, size_t item) {
+    const uint64_t size = SizeOf(path);
+    const std::vector<std::string> names = NamesTouched(path, encrypt_ != 0);
+    // A file whose names another file in flight may touch waits for it: the order of the
+    // batch decides what each finds.
+    while (!queue_.empty() && (!HasRoom(size) || Collides(names)))
+        FinishHead();
+    if (Batch.CancelRequested) return; // a file before it cancelled the batch
+    auto entry = std::make_unique<Entry>(window_, encrypt_ != 0, path, last, named, item);
+    entry->size = size;
+    if (queue_.empty()) Start(*entry);
+    planning_ = entry.get();
+    entry->ended = PlanFile(entry->plan);
+    planning_ = nullptr;
+    if (Batch.CancelRequested) AbandonAfterHead(item); // its own box cancelled the batch
+    if (!entry->ended) Launch(*entry);
+    queue_.push_back(std::move(entry));
+    while (!queue_.empty() && (queue_.front()->ended || queue_.front()->finished.load()))
+        FinishHead();
+}
+
+void FilesInFlight::FinishAll() {
+    while (!queue_.empty())
+        FinishHead();
+}
+
+bool FilesInFlight::BeforeShowing() {
+    if (finishing_) return true;
+    FinishAll();
+    if (planning_ && planning_->abandoned) return false;
+    if (planning_ && !planning_->started) Start(*planning_);
+    return true;
+}
+
+// Waits for the head's engine, keeping the progress window alive and passing its bytes to the
+// follower, which may stop it (Ctrl-C twice on the command line).
+void FilesInFlight::Wait(Entry &entry) {
+    if (!entry.onWorker) return;
+    BatchProgress *const follower = CurrentBatchProgress();
+    for (;;) {
+        const bool done = workers_->WaitFor(entry.finished, std::chrono::milliseconds(50));
+        if (follower && !follower->advance(entry.progress.Done(), entry.progress.Total()))
+            entry.progress.Stop();
+        if (done) return;
+        ui::ProcessMessages();
+        if (Batch.CancelRequested) AbandonAfterHead(entry.item);
+    }
+}
+
+void FilesInFlight::FinishHead() {
+    std::unique_ptr<Entry> entry = std::move(queue_.front());
+    queue_.pop_front();
+    if (!entry->started && !entry->abandoned) Start(*entry);
+    Wait(*entry);
+    if (entry->onWorker && entry->size >= kLargeFile) --largeInFlight_;
+    // The files after it may finish once it is reported, unless it cancelled the batch.
+    struct Reporting {
+        FinishOrder &order;
+        const Entry &entry;
+        ~Reporting() {
+            if (entry.onWorker) order.Reported(entry.number);
+        }
+    } reporting{order_, *entry};
+    // A file stopped because the batch was cancelled, or one that never ran, is as it was:
+    // as if the batch had ended before it; so is one decrypted meanwhile, its output dropped.
+    if (entry->abandoned && !entry->ended && entry->result == CRYPT_OK && !entry->plan.encrypt)
+        entry->plain.remove_at(entry->plan.target);
+    if (entry->abandoned && (entry->ended || entry->result != CRYPT_OK || !entry->plan.encrypt))
+        return;
+    if (!entry->started) { // it finished although the batch was cancelled meanwhile
+        Start(*entry);
+        if (BatchProgress *follower = CurrentBatchProgress())
+            follower->advance(entry->progress.Done(), entry->progress.Total());
+    }
+    const bool wasFinishing = finishing_;
+    finishing_ = true;
+    FileOutcome file = FileOutcome::Skipped;
+    if (entry->ended) {
+        file = *entry->ended;
+    } else {
+        int result = entry->result;
+        // It ran with a password the follower has replaced since: once more with the new one.
+        if (result == CRYPT_ERR_PASSWORD && entry->passwordVersion != passwordVersion_)
+            result =
+                RunEngine(entry->plan, ui::View(password_), entry->plain, CurrentBatchProgress());
+        file = AfterEngine(entry->plan, result, password_, entry->plain, &passwordVersion_);
+    }
+    finishing_ = wasFinishing;
+    if (BatchProgress *follower = CurrentBatchProgress()) follower->FileEnded(file);
+    Count(outcome_, file);
+    ui::ProcessMessages();
+    progress_.ProgressBar1->StepIt();
+    if (Batch.CancelRequested) AbandonAfterHead(entry->item);
+}
+
+// The batch is cancelled: the files after the current one stop where they are.
+void FilesInFlight::AbandonAfterHead(size_t item) {
+    if (!cancelItem_) cancelItem_ = item;
+    if (planning_) planning_->abandoned = true;
+    bool stopped = false;
+    for (auto &entry : queue_) {
+        entry->abandoned = true;
+        entry->progress.Stop();
+        if (entry->onWorker && !stopped) {
+            order_.Stop(entry->number);
+            stopped = true;
+        }
+    }
 }
 
 } // namespace
@@ -428,38 +764,29 @@ BatchOutcome ProcessSelection(void *window, int encrypt) {
         progress.ProgressBar1->Position = 0;
         progress.ProgressBar1->Step = 1;
         progress.Show();
-        const std::string prefix = encrypt ? "Encrypting file: " : "Decryption file: ";
-        auto process = [&](const std::string &path, bool last, bool named) {
-            progress.FileName->Caption = prefix + path;
-            progress.Update();
-            if (follower) follower->FileStarting(path);
-            const FileOutcome file = ProcessFileWith(window, encrypt, password, path, last, named);
-            if (follower) follower->FileEnded(file);
-            Count(outcome, file);
-            ui::ProcessMessages();
-            progress.ProgressBar1->StepIt();
-        };
-
+        FilesInFlight files(window, encrypt, password, outcome, progress);
+        bool cancelShown = false;
         for (size_t i = 0; i < count; ++i) {
             std::string path = GetSelectionPath(i);
             if (Batch.CancelRequested == 1) {
                 Ask(window, "Action cancelled", "Advisory", ui::mbOK);
+                cancelShown = true;
                 break;
             }
             const bool lastItem = i + 1 == count;
             if (IsFolderItem(path)) {
                 path = WithoutTrailingSeparator(path);
-                std::vector<std::string> files;
+                std::vector<std::string> found;
                 FolderProblems problems;
-                CollectFolderFiles(path, files, &problems);
+                CollectFolderFiles(path, found, &problems);
                 for (const std::string &other : problems.others) {
-                    ui::CurrentBackend().Notice(other, "not a regular file, skipped");
+                    Tell(other, "not a regular file, skipped");
                     ++outcome.skipped;
                 }
                 // A folder left unread leaves its files plain: a failure, and the rest goes on.
                 for (size_t j = 0; j < problems.unlisted.size() && !Batch.CancelRequested; ++j) {
                     const bool last =
-                        lastItem && files.empty() && j + 1 == problems.unlisted.size();
+                        lastItem && found.empty() && j + 1 == problems.unlisted.size();
                     Count(outcome,
                           ReportFailure(
                               window,
@@ -467,13 +794,17 @@ BatchOutcome ProcessSelection(void *window, int encrypt) {
                                           "Cannot open folder", last)},
                               last));
                 }
-                progress.ProgressBar1->Max += static_cast<int>(files.size());
-                for (size_t j = 0; j < files.size() && !Batch.CancelRequested; ++j)
-                    process(files[j], lastItem && j + 1 == files.size(), false);
+                progress.ProgressBar1->Max += static_cast<int>(found.size());
+                for (size_t j = 0; j < found.size() && !Batch.CancelRequested; ++j)
+                    files.Process(found[j], lastItem && j + 1 == found.size(), false, i);
             } else {
-                process(path, lastItem, true);
+                files.Process(path, lastItem, true, i);
             }
         }
+        files.FinishAll();
+        // Files of later items were in flight when an earlier one cancelled the batch.
+        if (!cancelShown && files.CancelledBefore(count - 1))
+            Ask(window, "Action cancelled", "Advisory", ui::mbOK);
         progress.Hide();
     }
     ui::SecureWipe(password);

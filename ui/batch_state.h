@@ -11,6 +11,8 @@ struct BatchState {
     int MakeExeFile = 0;            // encrypt: also build a self-decrypting executable
     int CipherSelector = 3;         // chooses the decryption mode letter
     bool CommandRunning = false;    // a command is being carried out
+    // Files the engine works on side by side: 0 as many as suit the machine, 1 one at a time.
+    int Jobs = 0;
 
     // What the command handler resets before every command. MakeExeFile and CipherSelector
     // keep their values until the next password dialog sets them.

@@ -28,11 +28,11 @@ _quillomar() {
         ;;
     encrypt)
         options='-x --exe --no-exe -p --password-file -y --yes -n --no -s --stop-on-error
-                 -q --quiet --progress -h --help'
+                 -q --quiet --progress -j --jobs -h --help'
         ;;
     decrypt)
         options='-k --keep --no-keep -p --password-file -y --yes -n --no -s --stop-on-error
-                 -q --quiet --progress -h --help'
+                 -q --quiet --progress -j --jobs -h --help'
         ;;
     info)
         options='--json -h --help'

@@ -21,6 +21,7 @@ complete -c quillomar -n "__fish_seen_subcommand_from encrypt decrypt" -s n -l n
 complete -c quillomar -n "__fish_seen_subcommand_from encrypt decrypt" -s s -l stop-on-error -d 'Stop at the first failed file'
 complete -c quillomar -n "__fish_seen_subcommand_from encrypt decrypt" -s q -l quiet -d 'Show no progress'
 complete -c quillomar -n "__fish_seen_subcommand_from encrypt decrypt" -l progress -d 'Show progress even when standard error is no terminal'
+complete -c quillomar -n "__fish_seen_subcommand_from encrypt decrypt" -s j -l jobs -x -d 'Work on N files side by side'
 complete -c quillomar -n "__fish_seen_subcommand_from info" -l json -d 'Machine-readable output'
 complete -c quillomar -n "__fish_seen_subcommand_from encrypt decrypt info" -s h -l help -d 'Show the help of the command'
 complete -c quillomar -n "__fish_seen_subcommand_from encrypt decrypt info" -F

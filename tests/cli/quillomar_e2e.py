@@ -384,6 +384,54 @@ class QuillomarTest(ScratchTest):
             for name in ("a", "b"):
                 os.remove(self.p(name))
 
+    # --- files side by side ---
+    def test_files_side_by_side_show_and_leave_what_one_at_a_time_does(self):
+        """A folder with every kind of outcome: the boxes, their order and the files left are
+        the same whether the files run one after another or side by side; so is a batch that
+        the first failure cancels (the files after it stay plain)."""
+        def make_tree():
+            shutil.rmtree(self.work)
+            os.mkdir(self.work)
+            plain = {}
+            for i in range(40):
+                name = "f/n%02d" % i
+                plain[name] = os.urandom([0, 1, 15, 16, 4096, 70000][i % 6] + i)
+                self.write(name, plain[name])
+            plain["f/n07"] = os.urandom(5 << 20)  # a large one among them
+            self.write("f/n07", plain["f/n07"])
+            self.write("f/n12.qxvj", b"my notes")  # its journal's name is taken: it fails
+            self.write("f/n20.qxv", b"not a container")  # the output exists: asked, kept
+            os.remove(self.p("f/n30"))
+            del plain["f/n30"]
+            self.container("f/n30.qxv", b"thirty")  # encrypted already: skipped
+            self.write("f/n31.qxv.qxv", b"plain")  # the name of the container beside it
+            return plain
+
+        outcomes = {}
+        for stop in ([], ["--stop-on-error"]):
+            for jobs in ("1", "16"):
+                plain = make_tree()
+                result = self.crypt("encrypt", "f", options=["--jobs", jobs, "--no"] + stop)
+                left = {}
+                for name in self.files():
+                    data = self.read(name)
+                    base = name[:-4] if name.endswith(".qxv") else name
+                    if base in plain and name not in (base, "f/n20.qxv"):
+                        self.assertEqual(independent_decrypt(data, PASSWORD), plain[base], name)
+                    left[name] = len(data) if name == base else "container"
+                outcomes[jobs] = (result.status, result.boxes, left)
+            self.assertEqual(outcomes["1"], outcomes["16"], stop)
+            status, boxes, left = outcomes["1"]
+            self.assertEqual(status, 1)
+            self.assertTrue(boxes[0].startswith("Journal name taken:"), boxes)
+            self.assertTrue(boxes[1].startswith("Cannot Process File:"), boxes)
+            self.assertEqual(len(boxes), 2 if stop else 3)
+            self.assertTrue(stop or boxes[2].startswith("File Exist:") and "n20" in boxes[2])
+            self.assertEqual(left["f/n11.qxv"], "container")
+            self.assertEqual(left["f/n13" if stop else "f/n13.qxv"],
+                             len(plain["f/n13"]) if stop else "container")
+            self.assertEqual("f/n39.qxv" in left, not stop)
+
     # --- folders ---
     def test_folder_files_in_case_insensitive_order_at_every_depth(self):
         names = ["top/b.txt", "top/A.txt", "top/sub/Z.txt", "top/Sub2/a.txt", "top/.hidden",
