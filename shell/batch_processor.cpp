@@ -509,11 +509,8 @@ FilesInFlight::FilesInFlight(void *window, int encrypt, ui::SecureString &passwo
     const size_t jobs = Batch.Jobs > 0 ? static_cast<size_t>(Batch.Jobs) : kMostInFlight;
     if (jobs > 1 && platform::file_system().concurrent()) {
         workers_ = std::make_unique<FileWorkers>(jobs);
-        if (workers_->Threads() == 0) workers_.reset();
-    }
-    if (workers_) {
-        mostInFlight_ = workers_->Threads();
-        mostLarge_ = Batch.Jobs > 0 ? mostInFlight_ : std::min(cores, mostInFlight_);
+        mostInFlight_ = jobs;
+        mostLarge_ = Batch.Jobs > 0 ? jobs : std::min(cores, jobs);
     }
     InFlight = this;
 }

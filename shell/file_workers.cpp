@@ -2,17 +2,6 @@
 
 #include <system_error>
 
-FileWorkers::FileWorkers(size_t threads) {
-    threads_.reserve(threads);
-    for (size_t i = 0; i < threads; ++i) {
-        try {
-            threads_.emplace_back([this] { Loop(); });
-        } catch (const std::system_error &) {
-            break; // the batch runs with the threads it has, or on its own thread
-        }
-    }
-}
-
 FileWorkers::~FileWorkers() {
     {
         const std::lock_guard<std::mutex> lock(mutex_);
@@ -25,7 +14,20 @@ FileWorkers::~FileWorkers() {
 
 void FileWorkers::Run(std::function<void()> work, std::atomic<bool> *done) {
     {
-        const std::lock_guard<std::mutex> lock(mutex_);
+        std::unique_lock<std::mutex> lock(mutex_);
+        if (idle_ <= queue_.size() && threads_.size() < most_) {
+            try {
+                threads_.emplace_back([this] { Loop(); });
+            } catch (const std::system_error &) {
+                // The threads there are take it in turn; with none, it runs here.
+                if (threads_.empty()) {
+                    lock.unlock();
+                    work();
+                    done->store(true);
+                    return;
+                }
+            }
+        }
         queue_.push_back({std::move(work), done});
     }
     given_.notify_one();
@@ -41,7 +43,9 @@ void FileWorkers::Loop() {
         Work work;
         {
             std::unique_lock<std::mutex> lock(mutex_);
+            ++idle_;
             given_.wait(lock, [this] { return closing_ || !queue_.empty(); });
+            --idle_;
             if (queue_.empty()) return; // closing, and nothing left to do
             work = std::move(queue_.front());
             queue_.pop_front();

@@ -14,14 +14,14 @@
 
 class FileWorkers {
 public:
-    // Starts up to `threads` threads; fewer (even none) when the system gives no more.
-    explicit FileWorkers(size_t threads);
+    // Up to `most` threads, started as work finds none idle. Should the system give none, work
+    // runs on the caller's thread, inside Run.
+    explicit FileWorkers(size_t most) : most_(most) {}
     // Lets the work already given finish, then ends the threads.
     ~FileWorkers();
     FileWorkers(const FileWorkers &) = delete;
     FileWorkers &operator=(const FileWorkers &) = delete;
 
-    size_t Threads() const { return threads_.size(); }
     // `work` runs on a worker; `done` is set once it has returned.
     void Run(std::function<void()> work, std::atomic<bool> *done);
     // True once `done` is set; false when `timeout` passed first.
@@ -38,5 +38,7 @@ private:
     std::condition_variable given_, finished_;
     std::deque<Work> queue_;
     bool closing_ = false;
+    const size_t most_;
+    size_t idle_ = 0;
     std::vector<std::thread> threads_;
 };

@@ -74,6 +74,11 @@ private:
     void Store(const char *name, SettingsValue value) {
         if (file_.empty()) return;
         SettingsMap values = Load();
+        const auto stored = values.find(name);
+        // The same value again (every run stores the options it used): no rewrite, no flush.
+        if (stored != values.end() && stored->second.type == value.type &&
+            stored->second.data == value.data)
+            return;
         values[name] = std::move(value);
         settings_file_write_atomic(file_, settings_file_format(values));
     }

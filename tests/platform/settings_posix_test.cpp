@@ -39,6 +39,11 @@ TEST(SettingsFile, IsOwnerOnlyAndReplacedWholeOnEveryWrite) {
     key->WriteBool("AES", true);
     EXPECT_NE(inode_of(file), before) << "a new file is renamed over the old one";
     EXPECT_EQ(mode_of(file), 0600u);
+    before = inode_of(file);
+    key->WriteBool("AES", true);
+    EXPECT_EQ(inode_of(file), before) << "the same value again is not written";
+    bool value = false;
+    EXPECT_TRUE(key->ReadBool("AES", value).ok() && value);
 
     // No temporary file is left beside it.
     int entries = 0;
