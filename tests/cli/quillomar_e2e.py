@@ -931,6 +931,7 @@ WINE_SUBSET = [
     "test_wrong_password_in_the_middle_cancel_stops",
     "test_wrong_password_on_the_last_file_offers_only_ok",
     "test_folder_files_in_case_insensitive_order_at_every_depth",
+    "test_files_side_by_side_show_and_leave_what_one_at_a_time_does",
     "test_exe_option_leaves_only_the_executable",
     "test_info",
     "test_usage_errors_exit_2",
