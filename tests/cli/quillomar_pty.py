@@ -267,6 +267,21 @@ class ProgressTest(ScratchTest):
         self.assertEqual(os.listdir(self.work), ["big.bin"])
         self.assertEqual(self.digest("big.bin"), self.plain_digest)
 
+    def test_one_ctrl_c_lets_the_current_file_finish_and_stops_the_next_one_in_flight(self):
+        # The second file runs beside the first: it is put back as it was.
+        with open(self.p("second.bin"), "wb") as f:
+            f.write(os.urandom(24 << 20))
+        second = self.digest("second.bin")
+        s = Session(["encrypt", "--no-exe", "--password-file", os.path.join(self.dir, "pw"),
+                     "big.bin", "second.bin"], self.work, self.env)
+        s.expect(" MiB/256.0 MiB", 60)
+        s.interrupt()
+        s.expect("Ctrl-C: stopping after the current file")
+        self.assertEqual(s.finish(120), 130, s.text())
+        self.assertEqual(sorted(os.listdir(self.work)), ["big.bin.qxv", "second.bin"])
+        self.assertEqual(self.digest("second.bin"), second)
+        self.assertIn("Encrypted 1 file (256.0 MiB), skipped 0, failed 0", s.text())
+
 
 def main():
     global PROGRAM
