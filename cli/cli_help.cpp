@@ -61,12 +61,12 @@ struct CommandHelp {
 
 const CommandHelp kCommandHelp[] = {
     {Command::Encrypt,
-     "quillomar encrypt [-x|--no-exe] [-p FILE] [-y|-n] [-s] [-q|--progress] PATH...",
+     "quillomar encrypt [-x|--no-exe] [-p FILE] [-y|-n] [-s] [-q|--progress] [-j N] PATH...",
      "Encrypts every FILE and every file below every FOLDER given; each file becomes\n"
      "FILE.qxv (containers are skipped). Without --password-file the password and\n"
      "every question are asked in the terminal.\n"},
     {Command::Decrypt,
-     "quillomar decrypt [-k|--no-keep] [-p FILE] [-y|-n] [-s] [-q|--progress] PATH...",
+     "quillomar decrypt [-k|--no-keep] [-p FILE] [-y|-n] [-s] [-q|--progress] [-j N] PATH...",
      "Decrypts every container given or found below a FOLDER; NAME.qxv gives NAME, any\n"
      "other name gives NAME.dec (other files are skipped). Without --password-file the\n"
      "password and every question are asked in the terminal.\n"},
