@@ -157,6 +157,16 @@ std::string Complaint(const CommandParser &parser, const CLI::Error &error,
     return what;
 }
 
+// --jobs N: 1 to kMostJobs, else 0.
+int JobsValue(const std::string &text) {
+    int n = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9' || n > kMostJobs) return 0;
+        n = n * 10 + (c - '0');
+    }
+    return n <= kMostJobs ? n : 0;
+}
+
 // The rules CLI11 does not know: flags that contradict each other, the paths each command takes.
 std::string Check(const CommandParser &parser) {
     static const std::pair<Arg, Arg> contradicting[] = {{Arg::Exe, Arg::NoExe},
@@ -169,13 +179,8 @@ std::string Check(const CommandParser &parser) {
                    parser.options.at(b)->get_name();
         }
     }
-    if (parser.Count(Arg::Jobs)) {
-        const std::string &n = parser.values.at(Arg::Jobs);
-        if (n.empty() || n.size() > 2 ||
-            !std::all_of(n.begin(), n.end(), [](char c) { return c >= '0' && c <= '9'; }) ||
-            std::stoi(n) < 1 || std::stoi(n) > kMostJobs)
-            return "--jobs takes a number from 1 to " + std::to_string(kMostJobs);
-    }
+    if (parser.Count(Arg::Jobs) && JobsValue(parser.values.at(Arg::Jobs)) == 0)
+        return "--jobs takes a number from 1 to " + std::to_string(kMostJobs);
     if (parser.paths.empty()) return "no PATH given";
     if (parser.command->command == Command::Info && parser.paths.size() != 1)
         return "info takes one FILE";
@@ -191,7 +196,7 @@ void Fill(const CommandParser &parser, Options &o) {
     o.quiet = parser.Count(Arg::Quiet) > 0;
     o.progress = parser.Count(Arg::Progress) > 0;
     o.json = parser.Count(Arg::Json) > 0;
-    if (parser.Count(Arg::Jobs)) o.jobs = std::stoi(parser.values.at(Arg::Jobs));
+    if (parser.Count(Arg::Jobs)) o.jobs = JobsValue(parser.values.at(Arg::Jobs));
     o.paths = parser.paths;
 }
 
