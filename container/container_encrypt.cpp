@@ -106,8 +106,7 @@ int container_encrypt(CryptSession &s, const char *path, const char *password,
     derive_key(password, header.salt, CONTAINER_SALT_LENGTH, s.key, cipher.key_length);
     if (!journal_key_check(cipher, s.key, header.key_check) || !allocate_work(s))
         return CRYPT_ERR_FILE;
-    if (!journal.create(journal_name, header)) return CRYPT_ERR_FILE;
     InPlaceEncryption fresh(s, cipher, header, journal);
     fresh.rename_to(path, output);
-    return fresh.run_fresh();
+    return fresh.run_fresh(journal_name);
 }

@@ -63,10 +63,12 @@ bool InPlaceEncryption::crypt(uint32_t mode, uint64_t offset, uint8_t *data, uin
     return ok;
 }
 
-// Seals a record (what it keeps is in the journal already), then writes it into the file.
+// Seals a record (what it keeps is in the journal already), then writes it into the file. The
+// record before it is flushed only now, just before a seal that may reuse the slot before it:
+// the disk writes one record while the next one's sums are taken and journaled.
 bool InPlaceEncryption::commit(JournalRecord record) {
     record.sequence = sequence_;
-    if (!journal_.seal(record)) return false;
+    if (!flush_target() || !journal_.seal(record)) return false;
     ++sequence_;
     last_ = record;
     last_unput_ = true;
@@ -76,9 +78,17 @@ bool InPlaceEncryption::commit(JournalRecord record) {
     return true;
 }
 
-// Writes a record into the file and flushes it, so that its slot may be used again: a run of
-// chunks mended from its sums, a tail record's bytes copied from the journal.
+bool InPlaceEncryption::flush_target() {
+    if (!unflushed_) return true;
+    if (!s_.target->flush()) return false;
+    unflushed_ = false;
+    return true;
+}
+
+// Writes a record into the file, unflushed until the next seal or the finish: a run of chunks
+// mended from its sums, a tail record's bytes copied from the journal.
 bool InPlaceEncryption::put(const JournalRecord &record) {
+    unflushed_ = true;
     if (keeps_sums(record)) return mend(record, false);
     for (uint64_t at = 0; at < record.length;) {
         const auto n =
@@ -89,7 +99,7 @@ bool InPlaceEncryption::put(const JournalRecord &record) {
             return false;
         at += n;
     }
-    return s_.target->flush();
+    return true;
 }
 
 // Journals a record of whole chunks: the checksum of each sector of the region's plain bytes
@@ -180,9 +190,12 @@ bool InPlaceEncryption::mend(const JournalRecord &r, bool check_only) {
         ok = ok &&
              (check_only || (s_.target->seek(static_cast<int64_t>(r.offset + at), Origin::Begin) &&
                              platform::write_exact(*s_.target, piece(0), n)));
+        // The disk takes this piece while the cipher works on the next: the flush at the
+        // record's end then waits for the last pieces only.
+        if (ok && !check_only) s_.target->start_write_back(r.offset + at, n);
         at += n;
     }
-    return ok && (check_only || s_.target->flush());
+    return ok;
 }
 
 bool InPlaceEncryption::forward() {
@@ -202,19 +215,24 @@ bool InPlaceEncryption::forward() {
 
 // The tail after the whole chunks, read from the file, sealed and committed as the final record.
 bool InPlaceEncryption::tail_record() {
+    JournalRecord record;
+    return journal_tail(&record) && commit(record);
+}
+
+// The final record's bytes into the journal, not yet sealed.
+bool InPlaceEncryption::journal_tail(JournalRecord *record) {
     if (remainder() > 0 && (!s_.source->seek(static_cast<int64_t>(chunked_end_), Origin::Begin) ||
                             !platform::read_exact(*s_.source, piece(0), remainder())))
         return false;
-    JournalRecord record;
-    record.kind = RecordKind::Final;
-    record.offset = chunked_end_;
-    record.before_checksum = checksum64(piece(0), remainder());
-    if (!seal_tail(piece(0), &record.length)) return false;
-    record.done = chunked_end_ + record.length;
-    record.stored = record.length;
-    record.sequence = sequence_;
-    record.data_checksum = checksum64(piece(0), record.length);
-    return journal_.write_bytes(record, 0, piece(0), record.length) && commit(record);
+    record->kind = RecordKind::Final;
+    record->offset = chunked_end_;
+    record->before_checksum = checksum64(piece(0), remainder());
+    if (!seal_tail(piece(0), &record->length)) return false;
+    record->done = chunked_end_ + record->length;
+    record->stored = record->length;
+    record->sequence = sequence_;
+    record->data_checksum = checksum64(piece(0), record->length);
+    return journal_.write_bytes(*record, 0, piece(0), record->length);
 }
 
 // The final record taken back: the tail's whole blocks, then the plain bytes inside the padded
@@ -281,7 +299,8 @@ bool InPlaceEncryption::finish() {
     if (!s_.target->seek(static_cast<int64_t>(done_), Origin::Begin) || !s_.target->set_end())
         return false;
     s_.target->set_times(header_.times); // a time not kept spoils nothing
-    return s_.target->flush();
+    unflushed_ = true;
+    return flush_target();
 }
 
 // After finish: the name, then the journal. A failure before the rename takes the encryption
@@ -334,8 +353,12 @@ int InPlaceEncryption::take_name(bool sealed) {
         return failed(CRYPT_ERR_FILE);
     }
     // The container is whole under its name. Should the deletion not reach the disk, the
-    // journal's Done record tells the next run that it is finished.
-    fs.sync_folder(platform::folder_of(output_->name));
+    // journal's Done record tells the next run that it is finished. A folder's name changes
+    // reach the disk in the order they were made, so the one flush of the folder after the
+    // deletion (Journal::remove) makes the rename durable too; a name in another folder is
+    // flushed on its own.
+    const std::string folder = platform::folder_of(output_->name);
+    if (folder != platform::folder_of(path_)) fs.sync_folder(folder);
     journal_.remove();
     return CRYPT_OK;
 }
@@ -371,10 +394,12 @@ bool InPlaceEncryption::take_back() {
         !s_.target->set_end())
         return false;
     s_.target->set_times(header_.times);
-    return s_.target->flush() && journal_.remove();
+    unflushed_ = true;
+    return flush_target() && journal_.remove();
 }
 
-int InPlaceEncryption::run_fresh() {
+int InPlaceEncryption::run_fresh(const std::string &journal_name) {
+    if (!journal_.begin(journal_name, header_)) return CRYPT_ERR_FILE;
     // A file that changed size since it was measured is left as it is.
     uint64_t size = 0;
     if (!s_.target->size(&size) || size != header_.plain_size) {
@@ -385,7 +410,27 @@ int InPlaceEncryption::run_fresh() {
         journal_.remove();
         return CRYPT_ERR_DISK_FULL;
     }
+    // A file without a whole chunk is a single record, the final one: it is sealed with the
+    // journal's header, so that one flush of the journal (and one of its folder, for its name)
+    // stands before the file changes. Until then the file is as it was.
+    JournalRecord tail;
+    const bool one_record = chunked_end_ == 0;
+    if (one_record ? !(journal_tail(&tail) && journal_.seal(tail)) : !journal_.publish()) {
+        journal_.remove();
+        return CRYPT_ERR_FILE;
+    }
+    if (one_record) {
+        sequence_ = tail.sequence + 1;
+        last_ = tail;
+    }
     if (!reserve()) return failed(CRYPT_ERR_DISK_FULL);
-    if (!forward()) return failed(CRYPT_ERR_FILE);
+    if (one_record) {
+        last_unput_ = true;
+        if (!put(tail)) return failed(CRYPT_ERR_FILE);
+        last_unput_ = false;
+        done_ = tail.done;
+    } else if (!forward()) {
+        return failed(CRYPT_ERR_FILE);
+    }
     return complete();
 }

@@ -6,6 +6,8 @@
 #include "container/crypt_session.h"
 #include "container/journal.h"
 
+#include <string>
+
 struct EncryptOutput;
 
 // Size the file is grown to before the first overwrite.
@@ -37,7 +39,8 @@ public:
         path_ = path;
         output_ = output;
     }
-    int run_fresh();
+    // Creates the journal at `journal_name` (see Journal::begin), then encrypts.
+    int run_fresh(const std::string &journal_name);
     int resume();
 
 private:
@@ -47,11 +50,13 @@ private:
     bool forward();
     bool stream_record(RecordKind kind, uint64_t offset, uint64_t length, uint64_t done);
     bool tail_record();
+    bool journal_tail(JournalRecord *record);
     bool tail_undo_record();
     bool seal_tail(uint8_t *tail, uint64_t *length);
     uint64_t container_size() const;
     bool commit(JournalRecord record);
     bool put(const JournalRecord &record);
+    bool flush_target();
     bool keeps_sums(const JournalRecord &record) const {
         return record.offset < chunked_end_; // data records and their undo records
     }
@@ -85,6 +90,7 @@ private:
     uint64_t sequence_ = 0;
     JournalRecord last_;      // newest record in the journal
     bool last_unput_ = false; // journaled, but perhaps not (wholly) in the file
+    bool unflushed_ = false;  // the file has writes not yet flushed
     bool stopped_ = false;    // the caller's progress asked to stop
     const char *path_ = nullptr;
     const EncryptOutput *output_ = nullptr;
