@@ -252,20 +252,45 @@ TEST(JournalRecovery, SpoiltJournalIsKeptAndOtherFilesLeftAlone) {
     }
     std::filesystem::remove(journal_path(path));
 
-    // A header that never took the journal's name is removed, the file was never touched; a
-    // file of other bytes under that temporary name is not ours and stays.
+    // A journal that never took its name (a header, perhaps with the one record of a small
+    // file, as a crash left them) is removed, the file was never touched; a file of other
+    // bytes, or larger than such a journal, under that temporary name is not ours and stays.
     const std::string temporary = journal_temporary_path(path);
-    qxv_test::write_all(temporary, {'r', 'e', 'p', 'o', 'r', 't'});
-    EXPECT_NE(container_crypt_file(path.c_str(), "", PASSWORD, 'A'), CRYPT_OK);
-    EXPECT_EQ(qxv_test::read_all(path), original);
-    EXPECT_TRUE(std::filesystem::exists(temporary));
-    qxv_test::write_all(temporary, std::vector<uint8_t>(JOURNAL_HEADER_SIZE, 0));
-    EXPECT_EQ(container_crypt_file(path.c_str(), "", PASSWORD, 'A'), CRYPT_OK);
-    EXPECT_FALSE(std::filesystem::exists(temporary));
-    EXPECT_FALSE(std::filesystem::exists(journal_path(path)));
-    const std::string out = folder.file("out");
-    EXPECT_EQ(container_crypt_file(path.c_str(), out.c_str(), PASSWORD, 'C'), CRYPT_OK);
-    EXPECT_EQ(qxv_test::read_all(out), original);
+    auto with_start = [](std::vector<uint8_t> start, size_t size) {
+        start.resize(size, 0x5A);
+        return start;
+    };
+    const std::vector<uint8_t> magic{'Q', 'X', 'V', 'J', 'R', 'N', 'L', 1};
+    const struct {
+        std::vector<uint8_t> bytes;
+        bool ours;
+    } temporaries[] = {
+        {{'r', 'e', 'p', 'o', 'r', 't'}, false},
+        {std::vector<uint8_t>(JOURNAL_HEADER_SIZE, 0), true},
+        {with_start(std::vector<uint8_t>(JOURNAL_HEADER_SIZE, 0), 9000), true},
+        {with_start(magic, 9000), true},
+        {with_start(magic, 80000), false},
+        {with_start({'r', 'e', 'p'}, 9000), false},
+    };
+    for (const auto &[bytes, ours] : temporaries) {
+        SCOPED_TRACE(std::to_string(bytes.size()) + " bytes");
+        qxv_test::write_all(temporary, bytes);
+        const int result = container_crypt_file(path.c_str(), "", PASSWORD, 'A');
+        EXPECT_EQ(std::filesystem::exists(temporary), !ours);
+        EXPECT_FALSE(std::filesystem::exists(journal_path(path)));
+        if (!ours) {
+            EXPECT_NE(result, CRYPT_OK);
+            EXPECT_EQ(qxv_test::read_all(path), original);
+            EXPECT_EQ(qxv_test::read_all(temporary), bytes);
+            continue;
+        }
+        ASSERT_EQ(result, CRYPT_OK);
+        const std::string out = folder.file("out");
+        EXPECT_EQ(container_crypt_file(path.c_str(), out.c_str(), PASSWORD, 'C'), CRYPT_OK);
+        EXPECT_EQ(qxv_test::read_all(out), original);
+        std::filesystem::remove(out);
+        qxv_test::write_all(path, original);
+    }
 }
 
 } // namespace
