@@ -29,13 +29,20 @@ uint64_t reserved_size(const CipherChoice &cipher, uint64_t plain_size) {
     return CONTAINER_SALT_LENGTH + plain_size / 8 * 8 + cipher.key_length + CONTAINER_EXTEND_MARGIN;
 }
 
-uint32_t record_capacity(const CipherChoice &cipher, uint64_t plain_size) {
+uint32_t record_capacity(const CipherChoice &cipher, uint64_t plain_size, uint64_t run) {
+    if (run == 0)
+        run = plain_size >= JOURNAL_LONG_RECORDS_FROM ? JOURNAL_LONG_RECORD : JOURNAL_RECORD_MAX;
     const uint64_t chunked = plain_size / CONTAINER_CHUNK_SIZE * CONTAINER_CHUNK_SIZE;
     const uint64_t tail = plain_size - chunked + cipher.key_length + cipher.block_size +
                           trailer_max_length(plain_size);
-    const uint64_t sums =
-        std::min<uint64_t>(JOURNAL_RECORD_MAX, chunked) / JOURNAL_SECTOR_SIZE * JOURNAL_SUM_SIZE;
+    const uint64_t sums = std::min(run, chunked) / JOURNAL_SECTOR_SIZE * JOURNAL_SUM_SIZE;
     return static_cast<uint32_t>(std::max(sums, tail));
+}
+
+// Journals of earlier versions (records of JOURNAL_RECORD_MAX) give their own run back too.
+uint64_t record_run(uint32_t capacity) {
+    const uint64_t bytes = uint64_t{capacity} / JOURNAL_SUM_SIZE * JOURNAL_SECTOR_SIZE;
+    return std::min(JOURNAL_LONG_RECORD, bytes / CONTAINER_CHUNK_SIZE * CONTAINER_CHUNK_SIZE);
 }
 
 bool InPlaceEncryption::reserve() {
@@ -205,7 +212,7 @@ bool InPlaceEncryption::forward() {
             stopped_ = true;
             return false;
         }
-        const uint64_t length = std::min<uint64_t>(JOURNAL_RECORD_MAX, chunked_end_ - done_);
+        const uint64_t length = std::min(run_, chunked_end_ - done_);
         if (!stream_record(RecordKind::Data, done_, length, done_ + length)) return false;
     }
     // Nobody may have grown or cut the file meanwhile.
@@ -387,7 +394,7 @@ bool InPlaceEncryption::take_back() {
     }
     if (done_ > chunked_end_ && !tail_undo_record()) return false;
     while (done_ > 0) {
-        const uint64_t start = done_ - std::min<uint64_t>(done_, JOURNAL_RECORD_MAX);
+        const uint64_t start = done_ - std::min(done_, run_);
         if (!stream_record(RecordKind::Undo, start, done_ - start, start)) return false;
     }
     if (!s_.target->seek(static_cast<int64_t>(header_.plain_size), Origin::Begin) ||

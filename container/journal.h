@@ -29,7 +29,9 @@
 #include <optional>
 #include <string>
 
-// Largest record: the unit of overwriting between two flushes of the file.
+// Record of whole chunks (the unit of overwriting between two flushes of the file) of a file
+// below 128 MiB, and of every journal of earlier versions; a larger file's records are longer
+// (in_place_encryption.h). Also the bound on what a record keeps in the journal.
 constexpr uint32_t JOURNAL_RECORD_MAX = 8u << 20;
 constexpr uint32_t JOURNAL_HEADER_SIZE = 128;
 constexpr uint32_t JOURNAL_RECORD_HEADER = 96;
