@@ -1,7 +1,8 @@
 // Encryption in place. The plain file is grown first to a size the container cannot exceed, so
 // a full disk shows before any byte changes; then its chunks are overwritten with ciphertext and
 // the tail, key check block, final block and trailer follow. Every overwrite goes through the
-// journal (container/journal.h): recorded and flushed first, then written and flushed.
+// journal (container/journal.h): recorded and flushed first, then written, and flushed before
+// the next record is sealed.
 //
 // A failure of a read or write, or the file changing size under us, takes the encryption back:
 // the ciphertext is decrypted again, from the end towards the start and through the journal as
