@@ -80,9 +80,10 @@ int container_decrypt(CryptSession &s, const char *source, const char *target,
     uint32_t permissions = 0;
     if (s.source->get_permissions(&permissions)) s.target->set_permissions(permissions);
     result = write_plain(s, stream, trailer);
-    // On disk, name included, before anyone deletes the container on the strength of it.
-    if (result == CRYPT_OK && (!s.target->flush() || !fs.sync_folder(platform::folder_of(target))))
-        result = CRYPT_ERR_FILE;
+    // On disk before anyone renames it or deletes the container on the strength of it. Its
+    // name needs no flush of its own: name changes reach the disk in the order they were made,
+    // so no later rename or deletion can be there without it.
+    if (result == CRYPT_OK && !s.target->flush()) result = CRYPT_ERR_FILE;
     if (result != CRYPT_OK) {
         s.target.reset();
         fs.remove_file_if_same(target, *target_identity);

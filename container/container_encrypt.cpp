@@ -75,7 +75,7 @@ int container_encrypt(CryptSession &s, const char *path, const char *password,
         // An encryption of this file was cut short: finish it with its own cipher and salt.
         const CipherChoice *cipher = cipher_for_name(header.cipher_name);
         if (cipher == nullptr || header.plain_size > CONTAINER_PLAIN_MAX ||
-            header.capacity < record_capacity(*cipher, header.plain_size))
+            header.capacity < record_capacity(*cipher, header.plain_size, JOURNAL_RECORD_MAX))
             return CRYPT_ERR_FORMAT;
         derive_key(password, header.salt, CONTAINER_SALT_LENGTH, s.key, cipher->key_length);
         uint8_t check[CONTAINER_KEY_MAX];
@@ -106,8 +106,7 @@ int container_encrypt(CryptSession &s, const char *path, const char *password,
     derive_key(password, header.salt, CONTAINER_SALT_LENGTH, s.key, cipher.key_length);
     if (!journal_key_check(cipher, s.key, header.key_check) || !allocate_work(s))
         return CRYPT_ERR_FILE;
-    if (!journal.create(journal_name, header)) return CRYPT_ERR_FILE;
     InPlaceEncryption fresh(s, cipher, header, journal);
     fresh.rename_to(path, output);
-    return fresh.run_fresh();
+    return fresh.run_fresh(journal_name);
 }

@@ -6,6 +6,7 @@ namespace {
 
 // The CBC initialisation vector of every container: zero bytes.
 constexpr uint8_t ZERO_IV[CONTAINER_BLOCK_MAX] = {};
+constexpr uint64_t WRITE_BACK_RUN = 2u << 20;
 
 bool seek_to(platform::File &file, uint64_t offset) {
     return file.seek(static_cast<int64_t>(offset), platform::Origin::Begin);
@@ -50,12 +51,17 @@ StreamResult DecryptStream::run(platform::File &input, platform::File &output,
         return StreamResult::CipherFailed;
     const uint64_t size = trailer_.plain_size;
     constexpr uint64_t chunks_per_report = (1u << 20) / CONTAINER_CHUNK_SIZE;
+    // What was written goes to the disk in runs of this size while the rest is decrypted, so
+    // that the caller's flush at the end has little left to wait for.
+    constexpr uint64_t chunks_per_write_back = WRITE_BACK_RUN / CONTAINER_CHUNK_SIZE;
     StreamResult result = StreamResult::Ok;
     for (uint64_t chunk = 0; result == StreamResult::Ok && chunk < size / CONTAINER_CHUNK_SIZE;
          ++chunk) {
         if (progress && chunk % chunks_per_report == 0 &&
             !progress->advance(chunk * CONTAINER_CHUNK_SIZE, size))
             return StreamResult::Stopped;
+        if (chunk > 0 && chunk % chunks_per_write_back == 0)
+            output.start_write_back(chunk * CONTAINER_CHUNK_SIZE - WRITE_BACK_RUN, WRITE_BACK_RUN);
         result = piece(input, output, CONTAINER_CHUNK_SIZE);
     }
     const auto whole = static_cast<uint32_t>(size % CONTAINER_CHUNK_SIZE / cipher_.block_size *

@@ -1,7 +1,8 @@
 // Encryption in place. The plain file is grown first to a size the container cannot exceed, so
 // a full disk shows before any byte changes; then its chunks are overwritten with ciphertext and
 // the tail, key check block, final block and trailer follow. Every overwrite goes through the
-// journal (container/journal.h): recorded and flushed first, then written and flushed.
+// journal (container/journal.h): recorded and flushed first, then written, and flushed before
+// the next record is sealed.
 //
 // A failure of a read or write, or the file changing size under us, takes the encryption back:
 // the ciphertext is decrypted again, from the end towards the start and through the journal as
@@ -29,13 +30,20 @@ uint64_t reserved_size(const CipherChoice &cipher, uint64_t plain_size) {
     return CONTAINER_SALT_LENGTH + plain_size / 8 * 8 + cipher.key_length + CONTAINER_EXTEND_MARGIN;
 }
 
-uint32_t record_capacity(const CipherChoice &cipher, uint64_t plain_size) {
+uint32_t record_capacity(const CipherChoice &cipher, uint64_t plain_size, uint64_t run) {
+    if (run == 0)
+        run = plain_size >= JOURNAL_LONG_RECORDS_FROM ? JOURNAL_LONG_RECORD : JOURNAL_RECORD_MAX;
     const uint64_t chunked = plain_size / CONTAINER_CHUNK_SIZE * CONTAINER_CHUNK_SIZE;
     const uint64_t tail = plain_size - chunked + cipher.key_length + cipher.block_size +
                           trailer_max_length(plain_size);
-    const uint64_t sums =
-        std::min<uint64_t>(JOURNAL_RECORD_MAX, chunked) / JOURNAL_SECTOR_SIZE * JOURNAL_SUM_SIZE;
+    const uint64_t sums = std::min(run, chunked) / JOURNAL_SECTOR_SIZE * JOURNAL_SUM_SIZE;
     return static_cast<uint32_t>(std::max(sums, tail));
+}
+
+// Journals of earlier versions (records of JOURNAL_RECORD_MAX) give their own run back too.
+uint64_t record_run(uint32_t capacity) {
+    const uint64_t bytes = uint64_t{capacity} / JOURNAL_SUM_SIZE * JOURNAL_SECTOR_SIZE;
+    return std::min(JOURNAL_LONG_RECORD, bytes / CONTAINER_CHUNK_SIZE * CONTAINER_CHUNK_SIZE);
 }
 
 bool InPlaceEncryption::reserve() {
@@ -63,10 +71,12 @@ bool InPlaceEncryption::crypt(uint32_t mode, uint64_t offset, uint8_t *data, uin
     return ok;
 }
 
-// Seals a record (what it keeps is in the journal already), then writes it into the file.
+// Seals a record (what it keeps is in the journal already), then writes it into the file. The
+// record before it is flushed only now, just before a seal that may reuse the slot before it:
+// the disk writes one record while the next one's sums are taken and journaled.
 bool InPlaceEncryption::commit(JournalRecord record) {
     record.sequence = sequence_;
-    if (!journal_.seal(record)) return false;
+    if (!flush_target() || !journal_.seal(record)) return false;
     ++sequence_;
     last_ = record;
     last_unput_ = true;
@@ -76,9 +86,17 @@ bool InPlaceEncryption::commit(JournalRecord record) {
     return true;
 }
 
-// Writes a record into the file and flushes it, so that its slot may be used again: a run of
-// chunks mended from its sums, a tail record's bytes copied from the journal.
+bool InPlaceEncryption::flush_target() {
+    if (!unflushed_) return true;
+    if (!s_.target->flush()) return false;
+    unflushed_ = false;
+    return true;
+}
+
+// Writes a record into the file, unflushed until the next seal or the finish: a run of chunks
+// mended from its sums, a tail record's bytes copied from the journal.
 bool InPlaceEncryption::put(const JournalRecord &record) {
+    unflushed_ = true;
     if (keeps_sums(record)) return mend(record, false);
     for (uint64_t at = 0; at < record.length;) {
         const auto n =
@@ -89,7 +107,7 @@ bool InPlaceEncryption::put(const JournalRecord &record) {
             return false;
         at += n;
     }
-    return s_.target->flush();
+    return true;
 }
 
 // Journals a record of whole chunks: the checksum of each sector of the region's plain bytes
@@ -180,9 +198,12 @@ bool InPlaceEncryption::mend(const JournalRecord &r, bool check_only) {
         ok = ok &&
              (check_only || (s_.target->seek(static_cast<int64_t>(r.offset + at), Origin::Begin) &&
                              platform::write_exact(*s_.target, piece(0), n)));
+        // The disk takes this piece while the cipher works on the next: the flush at the
+        // record's end then waits for the last pieces only.
+        if (ok && !check_only) s_.target->start_write_back(r.offset + at, n);
         at += n;
     }
-    return ok && (check_only || s_.target->flush());
+    return ok;
 }
 
 bool InPlaceEncryption::forward() {
@@ -192,7 +213,7 @@ bool InPlaceEncryption::forward() {
             stopped_ = true;
             return false;
         }
-        const uint64_t length = std::min<uint64_t>(JOURNAL_RECORD_MAX, chunked_end_ - done_);
+        const uint64_t length = std::min(run_, chunked_end_ - done_);
         if (!stream_record(RecordKind::Data, done_, length, done_ + length)) return false;
     }
     if (s_.progress && !s_.progress->may_finish()) {
@@ -206,19 +227,24 @@ bool InPlaceEncryption::forward() {
 
 // The tail after the whole chunks, read from the file, sealed and committed as the final record.
 bool InPlaceEncryption::tail_record() {
+    JournalRecord record;
+    return journal_tail(&record) && commit(record);
+}
+
+// The final record's bytes into the journal, not yet sealed.
+bool InPlaceEncryption::journal_tail(JournalRecord *record) {
     if (remainder() > 0 && (!s_.source->seek(static_cast<int64_t>(chunked_end_), Origin::Begin) ||
                             !platform::read_exact(*s_.source, piece(0), remainder())))
         return false;
-    JournalRecord record;
-    record.kind = RecordKind::Final;
-    record.offset = chunked_end_;
-    record.before_checksum = checksum64(piece(0), remainder());
-    if (!seal_tail(piece(0), &record.length)) return false;
-    record.done = chunked_end_ + record.length;
-    record.stored = record.length;
-    record.sequence = sequence_;
-    record.data_checksum = checksum64(piece(0), record.length);
-    return journal_.write_bytes(record, 0, piece(0), record.length) && commit(record);
+    record->kind = RecordKind::Final;
+    record->offset = chunked_end_;
+    record->before_checksum = checksum64(piece(0), remainder());
+    if (!seal_tail(piece(0), &record->length)) return false;
+    record->done = chunked_end_ + record->length;
+    record->stored = record->length;
+    record->sequence = sequence_;
+    record->data_checksum = checksum64(piece(0), record->length);
+    return journal_.write_bytes(*record, 0, piece(0), record->length);
 }
 
 // The final record taken back: the tail's whole blocks, then the plain bytes inside the padded
@@ -285,7 +311,8 @@ bool InPlaceEncryption::finish() {
     if (!s_.target->seek(static_cast<int64_t>(done_), Origin::Begin) || !s_.target->set_end())
         return false;
     s_.target->set_times(header_.times); // a time not kept spoils nothing
-    return s_.target->flush();
+    unflushed_ = true;
+    return flush_target();
 }
 
 // After finish: the name, then the journal. A failure before the rename takes the encryption
@@ -338,8 +365,12 @@ int InPlaceEncryption::take_name(bool sealed) {
         return failed(CRYPT_ERR_FILE);
     }
     // The container is whole under its name. Should the deletion not reach the disk, the
-    // journal's Done record tells the next run that it is finished.
-    fs.sync_folder(platform::folder_of(output_->name));
+    // journal's Done record tells the next run that it is finished. A folder's name changes
+    // reach the disk in the order they were made, so the one flush of the folder after the
+    // deletion (Journal::remove) makes the rename durable too; a name in another folder is
+    // flushed on its own.
+    const std::string folder = platform::folder_of(output_->name);
+    if (folder != platform::folder_of(path_)) fs.sync_folder(folder);
     journal_.remove();
     return CRYPT_OK;
 }
@@ -368,17 +399,19 @@ bool InPlaceEncryption::take_back() {
     }
     if (done_ > chunked_end_ && !tail_undo_record()) return false;
     while (done_ > 0) {
-        const uint64_t start = done_ - std::min<uint64_t>(done_, JOURNAL_RECORD_MAX);
+        const uint64_t start = done_ - std::min(done_, run_);
         if (!stream_record(RecordKind::Undo, start, done_ - start, start)) return false;
     }
     if (!s_.target->seek(static_cast<int64_t>(header_.plain_size), Origin::Begin) ||
         !s_.target->set_end())
         return false;
     s_.target->set_times(header_.times);
-    return s_.target->flush() && journal_.remove();
+    unflushed_ = true;
+    return flush_target() && journal_.remove();
 }
 
-int InPlaceEncryption::run_fresh() {
+int InPlaceEncryption::run_fresh(const std::string &journal_name) {
+    if (!journal_.begin(journal_name, header_)) return CRYPT_ERR_FILE;
     // A file that changed size since it was measured is left as it is.
     uint64_t size = 0;
     if (!s_.target->size(&size) || size != header_.plain_size) {
@@ -389,7 +422,27 @@ int InPlaceEncryption::run_fresh() {
         journal_.remove();
         return CRYPT_ERR_DISK_FULL;
     }
+    // A file without a whole chunk is a single record, the final one: it is sealed with the
+    // journal's header, so that one flush of the journal (and one of its folder, for its name)
+    // stands before the file changes. Until then the file is as it was.
+    JournalRecord tail;
+    const bool one_record = chunked_end_ == 0;
+    if (one_record ? !(journal_tail(&tail) && journal_.seal(tail)) : !journal_.publish()) {
+        journal_.remove();
+        return CRYPT_ERR_FILE;
+    }
+    if (one_record) {
+        sequence_ = tail.sequence + 1;
+        last_ = tail;
+    }
     if (!reserve()) return failed(CRYPT_ERR_DISK_FULL);
-    if (!forward()) return failed(CRYPT_ERR_FILE);
+    if (one_record) {
+        last_unput_ = true;
+        if (!put(tail)) return failed(CRYPT_ERR_FILE);
+        last_unput_ = false;
+        done_ = tail.done;
+    } else if (!forward()) {
+        return failed(CRYPT_ERR_FILE);
+    }
     return complete();
 }

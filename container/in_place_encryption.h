@@ -6,13 +6,24 @@
 #include "container/crypt_session.h"
 #include "container/journal.h"
 
+#include <string>
+
 struct EncryptOutput;
 
 // Size the file is grown to before the first overwrite.
 uint64_t reserved_size(const CipherChoice &cipher, uint64_t plain_size);
-// Largest record the encryption of a file of `plain_size` bytes writes: a run of whole chunks,
+// A file this large has records of whole chunks of JOURNAL_LONG_RECORD bytes, not
+// JOURNAL_RECORD_MAX: a quarter of the flushes of file and journal, the sums still small.
+constexpr uint64_t JOURNAL_LONG_RECORD = 32u << 20;
+constexpr uint64_t JOURNAL_LONG_RECORDS_FROM = 4 * JOURNAL_LONG_RECORD;
+
+// Room a record of the encryption of a file of `plain_size` bytes needs in the journal: the
+// sums of a run of up to `run` bytes of whole chunks (by default the run this version writes),
 // or the tail with the key check block, final block and trailer.
-uint32_t record_capacity(const CipherChoice &cipher, uint64_t plain_size);
+uint32_t record_capacity(const CipherChoice &cipher, uint64_t plain_size, uint64_t run = 0);
+// The longest run of whole chunks a journal of `capacity` bytes a record keeps: what its
+// writer chose, known again from the journal alone.
+uint64_t record_run(uint32_t capacity);
 
 // Records pass between file, cipher and journal in pieces of this size, so memory stays small
 // whatever the record size; three pieces make the session's work area.
@@ -30,14 +41,15 @@ public:
                       Journal &journal)
         : s_(s), cipher_(cipher), header_(header), journal_(journal),
           chunked_end_(header.plain_size / CONTAINER_CHUNK_SIZE * CONTAINER_CHUNK_SIZE),
-          reserved_(reserved_size(cipher, header.plain_size)) {}
+          reserved_(reserved_size(cipher, header.plain_size)), run_(record_run(header.capacity)) {}
 
     // Once whole, the container is to take `output->name` (none: it stays at `path`).
     void rename_to(const char *path, const EncryptOutput *output) {
         path_ = path;
         output_ = output;
     }
-    int run_fresh();
+    // Creates the journal at `journal_name` (see Journal::begin), then encrypts.
+    int run_fresh(const std::string &journal_name);
     int resume();
 
 private:
@@ -47,11 +59,13 @@ private:
     bool forward();
     bool stream_record(RecordKind kind, uint64_t offset, uint64_t length, uint64_t done);
     bool tail_record();
+    bool journal_tail(JournalRecord *record);
     bool tail_undo_record();
     bool seal_tail(uint8_t *tail, uint64_t *length);
     uint64_t container_size() const;
     bool commit(JournalRecord record);
     bool put(const JournalRecord &record);
+    bool flush_target();
     bool keeps_sums(const JournalRecord &record) const {
         return record.offset < chunked_end_; // data records and their undo records
     }
@@ -81,10 +95,12 @@ private:
     Journal &journal_;
     const uint64_t chunked_end_; // the whole chunks of the plain file end here
     const uint64_t reserved_;
-    uint64_t done_ = 0; // below it the file is ciphertext
+    const uint64_t run_; // longest record of whole chunks
+    uint64_t done_ = 0;  // below it the file is ciphertext
     uint64_t sequence_ = 0;
     JournalRecord last_;      // newest record in the journal
     bool last_unput_ = false; // journaled, but perhaps not (wholly) in the file
+    bool unflushed_ = false;  // the file has writes not yet flushed
     bool stopped_ = false;    // the caller's progress asked to stop
     const char *path_ = nullptr;
     const EncryptOutput *output_ = nullptr;

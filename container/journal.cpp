@@ -1,6 +1,7 @@
 #include "container/journal.h"
 
 #include "container/checksum.h"
+#include "container/container.h"
 #include "container/little_endian.h"
 #include "crypto/convmech.h"
 #include "crypto/wipe.h"
@@ -99,6 +100,11 @@ namespace {
 
 constexpr char JOURNAL_SUFFIX[] = ".qxvj";
 constexpr char TEMPORARY_SUFFIX[] = ".qxvj.tmp";
+// The largest journal written whole under the temporary name: a file without a whole chunk,
+// its one record the tail (less than a chunk) with the key check and final blocks and the
+// trailer, which all fit in a second chunk's room.
+constexpr uint64_t ONE_RECORD_JOURNAL_MAX =
+    JOURNAL_HEADER_SIZE + 2 * (2 * uint64_t{JOURNAL_RECORD_HEADER} + 2 * CONTAINER_CHUNK_SIZE);
 
 char lower(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
@@ -113,7 +119,7 @@ bool ends_with(const std::string &name, const std::string &suffix) {
     return true;
 }
 
-// Whether `bytes` (`got` of them, all the file has) can be what a run that died while writing
+// Whether `bytes` (`got` of them, the file's start) can be what a run that died while writing
 // a journal's header left under the temporary name: nothing, zeros, or the header's start.
 bool unwritten_header(const uint8_t *bytes, size_t got) {
     bool zero = true;
@@ -122,26 +128,22 @@ bool unwritten_header(const uint8_t *bytes, size_t got) {
     return zero || std::memcmp(bytes, HEADER_MAGIC, std::min(got, sizeof HEADER_MAGIC)) == 0;
 }
 
-// Removes the temporary file of a journal that never took its name, if it is ours: of at most a
-// header's size and holding nothing else. True when the name is free afterwards.
+// Removes the temporary file of a journal that never took its name, if it is ours: no larger
+// than a journal of one record written with its header, and starting like a header (whole, or
+// as a crash left it: cut short or not yet written). True when the name is free afterwards.
 bool remove_stale_temporary(const std::string &temporary) {
     auto &fs = platform::file_system();
     if (fs.name_kind(temporary) == platform::NameKind::Free) return true;
     auto file = fs.open(temporary, platform::Access::Read, platform::Share::ReadWriteDelete,
                         platform::Disposition::OpenExisting);
     uint64_t size = 0;
-    uint8_t bytes[JOURNAL_HEADER_SIZE + 1];
+    uint8_t bytes[JOURNAL_HEADER_SIZE];
     size_t got = 0;
     const auto identity = file ? platform::identity_of(*file) : std::nullopt;
-    if (!identity || !file->size(&size) || size > JOURNAL_HEADER_SIZE ||
-        !read_fully(*file, bytes, sizeof bytes, &got) || got > JOURNAL_HEADER_SIZE)
+    if (!identity || !file->size(&size) || size > ONE_RECORD_JOURNAL_MAX ||
+        !read_fully(*file, bytes, sizeof bytes, &got))
         return false;
-    if (got == JOURNAL_HEADER_SIZE) {
-        JournalHeader header;
-        if (!decode_header(bytes, &header) && !unwritten_header(bytes, got)) return false;
-    } else if (!unwritten_header(bytes, got)) {
-        return false;
-    }
+    if (!unwritten_header(bytes, got)) return false;
     file.reset();
     return fs.remove_file_if_same(temporary, *identity);
 }
@@ -179,6 +181,10 @@ uint64_t Journal::copy_offset(uint64_t sequence) const {
 }
 
 bool Journal::create(const std::string &path, const JournalHeader &header) {
+    return begin(path, header) && publish();
+}
+
+bool Journal::begin(const std::string &path, const JournalHeader &header) {
     auto &fs = platform::file_system();
     // `path` is "<file>.qxvj"; the temporary name sits beside it.
     const std::string temporary = path + (TEMPORARY_SUFFIX + sizeof JOURNAL_SUFFIX - 1);
@@ -188,11 +194,20 @@ bool Journal::create(const std::string &path, const JournalHeader &header) {
                     platform::Disposition::CreateNew);
     if (!file_) return false;
     path_ = temporary;
+    published_ = path;
     identity_ = platform::identity_of(*file_);
     capacity_ = header.capacity;
     uint8_t bytes[JOURNAL_HEADER_SIZE];
     encode_header(header, bytes);
-    bool ok = identity_ && platform::write_exact(*file_, bytes, sizeof bytes) && file_->flush();
+    if (identity_ && platform::write_exact(*file_, bytes, sizeof bytes)) return true;
+    remove(); // never complete, so never needed
+    return false;
+}
+
+bool Journal::publish() {
+    auto &fs = platform::file_system();
+    const std::string temporary = path_, path = published_;
+    bool ok = file_ && file_->flush();
     // Closed for the rename (Windows renames no file open unshared), then opened again.
     file_.reset();
     ok = ok && fs.rename_no_replace_if_same(temporary, path, *identity_);
@@ -200,6 +215,7 @@ bool Journal::create(const std::string &path, const JournalHeader &header) {
         remove(); // never complete, so never needed
         return false;
     }
+    published_.clear();
     path_ = path;
     file_ = fs.open(path, platform::Access::ReadWrite, platform::Share::None,
                     platform::Disposition::OpenExisting);
@@ -258,11 +274,14 @@ bool Journal::read_bytes(const JournalRecord &record, uint64_t at, uint8_t *data
 bool Journal::seal(const JournalRecord &record) {
     uint8_t header[JOURNAL_RECORD_HEADER];
     encode_record(record, header);
-    return file_ && record.stored <= capacity_ &&
-           file_->seek(static_cast<int64_t>(slot_offset(record.sequence)), Origin::Begin) &&
-           platform::write_exact(*file_, header, sizeof header) &&
-           file_->seek(static_cast<int64_t>(copy_offset(record.sequence)), Origin::Begin) &&
-           platform::write_exact(*file_, header, sizeof header) && file_->flush();
+    const bool written =
+        file_ && record.stored <= capacity_ &&
+        file_->seek(static_cast<int64_t>(slot_offset(record.sequence)), Origin::Begin) &&
+        platform::write_exact(*file_, header, sizeof header) &&
+        file_->seek(static_cast<int64_t>(copy_offset(record.sequence)), Origin::Begin) &&
+        platform::write_exact(*file_, header, sizeof header);
+    // A record sealed before the journal has its name goes to disk with the header.
+    return written && (published_.empty() ? file_->flush() : publish());
 }
 
 bool Journal::headers(std::optional<JournalRecord> slots[2]) {
@@ -308,6 +327,7 @@ bool Journal::verify(const JournalRecord &record, uint8_t *scratch, size_t scrat
 }
 
 bool Journal::remove() {
+    if (path_.empty()) return true; // removed already
     file_.reset();
     auto &fs = platform::file_system();
     // Only the journal this object opened, not a file that took its name meanwhile.
@@ -323,6 +343,7 @@ bool Journal::remove() {
     // Gone, though perhaps not yet on disk: should a crash bring it back, its newest record
     // describes the file as it is, and finishing again rewrites the same bytes.
     fs.sync_folder(platform::folder_of(path_));
+    path_.clear();
     return true;
 }
 

@@ -29,7 +29,9 @@
 #include <optional>
 #include <string>
 
-// Largest record: the unit of overwriting between two flushes of the file.
+// Record of whole chunks (the unit of overwriting between two flushes of the file) of a file
+// below 128 MiB, and of every journal of earlier versions; a larger file's records are longer
+// (in_place_encryption.h). Also the bound on what a record keeps in the journal.
 constexpr uint32_t JOURNAL_RECORD_MAX = 8u << 20;
 constexpr uint32_t JOURNAL_HEADER_SIZE = 128;
 constexpr uint32_t JOURNAL_RECORD_HEADER = 96;
@@ -90,6 +92,12 @@ public:
     // temporary name and made durable, then the journal takes its name, durably too. A
     // temporary file left by a run that died before the rename is removed first, if it is ours.
     bool create(const std::string &path, const JournalHeader &header);
+    // The same in two steps, so that a first record can join the header under one flush:
+    // begin writes the header under the temporary name, unflushed; reserve, write_bytes and
+    // seal may follow, and the seal (or publish) makes it all durable and gives the journal
+    // its name. Nothing may touch the file the journal guards before that.
+    bool begin(const std::string &path, const JournalHeader &header);
+    bool publish();
     // Grows the journal to its full size, so that a full disk shows before the file changes.
     bool reserve();
     // None: no journal; Foreign: a file that does not start like a journal (not ours: left
@@ -121,6 +129,7 @@ private:
 
     std::unique_ptr<platform::File> file_;
     std::string path_;
+    std::string published_; // the name a journal begun is to take; empty once it has it
     std::optional<platform::FileIdentity> identity_;
     uint32_t capacity_ = 0;
 };

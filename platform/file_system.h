@@ -83,6 +83,10 @@ public:
     virtual bool set_times(const FileTimes &times) = 0;
     // Puts what was written on stable storage (fsync); a file only in memory has nothing to do.
     virtual bool flush() { return true; }
+    // Starts putting a range already written on its way to storage without waiting, so that a
+    // later flush finds little left; a hint only (nothing happens where the system has no such
+    // call, or for a file only in memory), never a substitute for flush.
+    virtual void start_write_back(uint64_t /*offset*/, uint64_t /*length*/) {}
     // Access permissions as POSIX mode bits (0777); where the system has none, get fails and
     // set does nothing.
     virtual bool get_permissions(uint32_t *) { return false; }

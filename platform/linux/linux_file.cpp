@@ -139,6 +139,14 @@ bool LinuxFile::flush() {
     return fdatasync(fd_) == 0;
 }
 
+// Queues the range's dirty pages for writing and returns: the disk works while the caller
+// computes the next range. Not a durability point (no metadata, no device cache): a failure
+// shows at the flush.
+void LinuxFile::start_write_back(uint64_t offset, uint64_t length) {
+    sync_file_range(fd_, static_cast<off_t>(offset), static_cast<off_t>(length),
+                    SYNC_FILE_RANGE_WRITE);
+}
+
 bool LinuxFile::get_permissions(uint32_t *mode) {
     struct stat status {};
     if (fstat(fd_, &status) != 0) return false;

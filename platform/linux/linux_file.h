@@ -21,6 +21,7 @@ public:
     bool get_times(FileTimes *times) override;
     bool set_times(const FileTimes &times) override;
     bool flush() override;
+    void start_write_back(uint64_t offset, uint64_t length) override;
     bool get_permissions(uint32_t *mode) override;
     bool set_permissions(uint32_t mode) override;
     bool identity(FileIdentity *identity) override;

@@ -97,9 +97,13 @@ TEST_P(EngineFaults, EncryptionRestoresTheFile) {
                 ++survived;
                 continue;
             }
-            // The first two seeks and set-ends grow the journal and the file.
+            // The first two seeks and set-ends grow the journal and the file; a file without
+            // a whole chunk seals its one record in the journal between them (three seeks).
+            const int file_reserve_seek = size < CONTAINER_CHUNK_SIZE ? 5 : 2;
             const bool reservation =
-                n <= 2 && (injection.op == Op::SetEnd || injection.op == Op::Seek);
+                injection.op == Op::SetEnd
+                    ? n <= 2
+                    : injection.op == Op::Seek && (n == 1 || n == file_reserve_seek);
             EXPECT_EQ(result, reservation ? CRYPT_ERR_DISK_FULL : CRYPT_ERR_FILE);
             EXPECT_EQ(qxv_test::read_all(path), original);
             EXPECT_EQ(write_time_of(path), old_time);

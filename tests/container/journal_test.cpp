@@ -4,6 +4,7 @@
 #include "container/checksum.h"
 #include "container/container.h"
 #include "container/container_probe.h"
+#include "container/in_place_encryption.h"
 #include "container/journal.h"
 #include "tests/support/fault_file_system.h"
 #include "tests/support/interrupted_encryption.h"
@@ -145,6 +146,29 @@ TEST(Journal, NewestWholeRecordWins) {
     EXPECT_TRUE(slots[0] && !slots[1]);
 }
 
+// The length of a journal's records of whole chunks is known again from its capacity alone,
+// for this version's journals and for those of earlier versions (8 MiB records throughout).
+TEST(Journal, RecordRunFromCapacity) {
+    const CipherChoice &aes = *cipher_for_name("AES");
+    const struct {
+        uint64_t plain_size, run;
+    } cases[] = {
+        {16384, 16384},
+        {3 * 16384 + 100, 3 * 16384},
+        {JOURNAL_RECORD_MAX - 16384, JOURNAL_RECORD_MAX - 16384},
+        {JOURNAL_RECORD_MAX + 5, JOURNAL_RECORD_MAX},
+        {JOURNAL_LONG_RECORDS_FROM - 1, JOURNAL_RECORD_MAX},
+        {JOURNAL_LONG_RECORDS_FROM, JOURNAL_LONG_RECORD},
+        {uint64_t{5} << 30, JOURNAL_LONG_RECORD},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.plain_size);
+        EXPECT_EQ(record_run(record_capacity(aes, c.plain_size)), c.run);
+        EXPECT_EQ(record_run(record_capacity(aes, c.plain_size, JOURNAL_RECORD_MAX)),
+                  std::min<uint64_t>(c.run, JOURNAL_RECORD_MAX));
+    }
+}
+
 TEST(Journal, HeaderStates) {
     qxv_test::TempFolder folder;
     const std::string path = folder.file("f.qxvj");
@@ -206,6 +230,37 @@ TEST(JournalRecovery, FinishesOnlyWithThePassword) {
     }
 }
 
+// A file of 128 MiB or more is journaled in records of 32 MiB: cut in the middle of the second
+// one, it is finished from the journal; a run told to stop takes it back, record by record.
+TEST(JournalRecovery, LargeFileInLongRecords) {
+    qxv_test::TempFolder folder;
+    const std::string path = folder.file("plain");
+    const auto original = qxv_test::pattern(JOURNAL_LONG_RECORDS_FROM + 3 * 16384 + 100);
+    // Writes: the header (1), then per record a sums write per 256 KiB piece, the record's
+    // header and its copy, a file write per piece.
+    const int pieces = JOURNAL_LONG_RECORD / JOURNAL_PIECE_SIZE;
+    const int second_record_half_written = 1 + 2 * (2 * pieces + 2) - pieces / 2;
+    const qxv_test::Interrupted cut = interrupt_at(path, original, second_record_half_written);
+    EXPECT_EQ(cut.journal.size(),
+              JOURNAL_HEADER_SIZE + 2 * (2 * JOURNAL_RECORD_HEADER + JOURNAL_LONG_RECORD / 64));
+    EXPECT_NE(std::vector<uint8_t>(cut.file.begin() + JOURNAL_LONG_RECORD + 5 * 16384,
+                                   cut.file.begin() + JOURNAL_LONG_RECORD + 6 * 16384),
+              std::vector<uint8_t>(original.begin() + JOURNAL_LONG_RECORD + 5 * 16384,
+                                   original.begin() + JOURNAL_LONG_RECORD + 6 * 16384))
+        << "the cut is not inside the second record";
+    ASSERT_EQ(container_crypt_file(path.c_str(), "", PASSWORD, 'A'), CRYPT_OK);
+    EXPECT_EQ(decrypted(path), original);
+
+    struct StopAtSecond final : CryptProgress {
+        int calls = 0;
+        bool advance(uint64_t, uint64_t) override { return ++calls < 3; }
+    } stop;
+    qxv_test::write_all(path, original);
+    EXPECT_EQ(container_crypt_file(path.c_str(), "", PASSWORD, 'A', &stop), CRYPT_STOPPED);
+    EXPECT_EQ(qxv_test::read_all(path), original);
+    EXPECT_FALSE(std::filesystem::exists(journal_path(path)));
+}
+
 TEST(JournalRecovery, LeavesAFileTheJournalDoesNotDescribe) {
     qxv_test::TempFolder folder;
     const std::string path = folder.file("plain");
@@ -252,20 +307,45 @@ TEST(JournalRecovery, SpoiltJournalIsKeptAndOtherFilesLeftAlone) {
     }
     std::filesystem::remove(journal_path(path));
 
-    // A header that never took the journal's name is removed, the file was never touched; a
-    // file of other bytes under that temporary name is not ours and stays.
+    // A journal that never took its name (a header, perhaps with the one record of a small
+    // file, as a crash left them) is removed, the file was never touched; a file of other
+    // bytes, or larger than such a journal, under that temporary name is not ours and stays.
     const std::string temporary = journal_temporary_path(path);
-    qxv_test::write_all(temporary, {'r', 'e', 'p', 'o', 'r', 't'});
-    EXPECT_NE(container_crypt_file(path.c_str(), "", PASSWORD, 'A'), CRYPT_OK);
-    EXPECT_EQ(qxv_test::read_all(path), original);
-    EXPECT_TRUE(std::filesystem::exists(temporary));
-    qxv_test::write_all(temporary, std::vector<uint8_t>(JOURNAL_HEADER_SIZE, 0));
-    EXPECT_EQ(container_crypt_file(path.c_str(), "", PASSWORD, 'A'), CRYPT_OK);
-    EXPECT_FALSE(std::filesystem::exists(temporary));
-    EXPECT_FALSE(std::filesystem::exists(journal_path(path)));
-    const std::string out = folder.file("out");
-    EXPECT_EQ(container_crypt_file(path.c_str(), out.c_str(), PASSWORD, 'C'), CRYPT_OK);
-    EXPECT_EQ(qxv_test::read_all(out), original);
+    auto with_start = [](std::vector<uint8_t> start, size_t size) {
+        start.resize(size, 0x5A);
+        return start;
+    };
+    const std::vector<uint8_t> magic{'Q', 'X', 'V', 'J', 'R', 'N', 'L', 1};
+    const struct {
+        std::vector<uint8_t> bytes;
+        bool ours;
+    } temporaries[] = {
+        {{'r', 'e', 'p', 'o', 'r', 't'}, false},
+        {std::vector<uint8_t>(JOURNAL_HEADER_SIZE, 0), true},
+        {with_start(std::vector<uint8_t>(JOURNAL_HEADER_SIZE, 0), 9000), true},
+        {with_start(magic, 9000), true},
+        {with_start(magic, 80000), false},
+        {with_start({'r', 'e', 'p'}, 9000), false},
+    };
+    for (const auto &[bytes, ours] : temporaries) {
+        SCOPED_TRACE(std::to_string(bytes.size()) + " bytes");
+        qxv_test::write_all(temporary, bytes);
+        const int result = container_crypt_file(path.c_str(), "", PASSWORD, 'A');
+        EXPECT_EQ(std::filesystem::exists(temporary), !ours);
+        EXPECT_FALSE(std::filesystem::exists(journal_path(path)));
+        if (!ours) {
+            EXPECT_NE(result, CRYPT_OK);
+            EXPECT_EQ(qxv_test::read_all(path), original);
+            EXPECT_EQ(qxv_test::read_all(temporary), bytes);
+            continue;
+        }
+        ASSERT_EQ(result, CRYPT_OK);
+        const std::string out = folder.file("out");
+        EXPECT_EQ(container_crypt_file(path.c_str(), out.c_str(), PASSWORD, 'C'), CRYPT_OK);
+        EXPECT_EQ(qxv_test::read_all(out), original);
+        std::filesystem::remove(out);
+        qxv_test::write_all(path, original);
+    }
 }
 
 } // namespace

@@ -127,6 +127,9 @@ public:
         owner_.count_or_die();
         return inner_->flush();
     }
+    void start_write_back(uint64_t offset, uint64_t length) override {
+        inner_->start_write_back(offset, length);
+    }
     bool get_permissions(uint32_t *mode) override { return inner_->get_permissions(mode); }
     bool set_permissions(uint32_t mode) override {
         owner_.count_or_die();
