@@ -427,6 +427,11 @@ int InPlaceEncryption::run_fresh(const std::string &journal_name) {
     // stands before the file changes. Until then the file is as it was.
     JournalRecord tail;
     const bool one_record = chunked_end_ == 0;
+    // A single record is the whole encryption: the last point to stop is before it.
+    if (one_record && s_.progress && !s_.progress->may_finish()) {
+        journal_.remove();
+        return CRYPT_STOPPED;
+    }
     if (one_record ? !(journal_tail(&tail) && journal_.seal(tail)) : !journal_.publish()) {
         journal_.remove();
         return CRYPT_ERR_FILE;
