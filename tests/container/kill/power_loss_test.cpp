@@ -1,11 +1,15 @@
 // Power-loss tests: the in-place encryption runs on a file system in memory whose power is cut
 // at its Nth modifying call; each image a restart could find (nothing, everything, or a random
 // part of what was not yet on stable storage) must hold the untouched file, or a journal from
-// which the same password finishes the encryption, itself cut and resumed along the way.
+// which the same password finishes the encryption, itself cut and resumed along the way. The
+// command line's encryption of a folder is cut the same way, and run again.
 #include "container/journal.h"
 #include "platform/random.h"
+#include "tests/container/kill/batch_check.h"
+#include "tests/container/kill/batch_command.h"
 #include "tests/container/kill/recovery_check.h"
 #include "tests/support/crash_file_system.h"
+#include "tests/support/settings_sandbox.h"
 #include "tests/support/sweep_step.h"
 #include "tests/support/temp_folder.h"
 
@@ -171,6 +175,60 @@ protected:
             ++survived_cuts;
         }
     }
+
+    // The folder's encryption with the power cut at every call (every `step`th), whichever
+    // file makes it; each image checked, then the same command run again on it.
+    void run_batch_case(int random_images) {
+#ifdef _WIN32
+        const std::string folder = "/disk/batch", password = "/disk/password", separator = "\\";
+#else
+        const std::string folder = "/disk/batch", password = "/disk/password", separator = "/";
+#endif
+        SettingsSandbox settings; // the unattended run saves the option as its dialog does
+        auto batch = [&](uint32_t seed, std::vector<BatchFile> *files) {
+            auto disk = std::make_unique<CrashFileSystem>();
+            const std::string line = std::string(PASSWORD) + "\n";
+            disk->put(password, Bytes(line.begin(), line.end()));
+            files->clear();
+            for (const BatchEntry &entry : batch_entries(false, false)) {
+                files->push_back({folder + separator + entry.name, plain(entry.size, seed++)});
+                disk->put(files->back().path, files->back().original.bytes,
+                          files->back().original.times);
+            }
+            return disk;
+        };
+        std::vector<BatchFile> files;
+        auto whole = batch(1, &files);
+        Installed installed(*whole);
+        ASSERT_EQ(run_encrypt_batch(password, folder), 0);
+        const long calls = whole->modifying_calls(); // before the checks make calls of their own
+        expect_batch_finished(files, true);
+        for (long n = 1; n <= calls + 1 && !HasFailure(); n += qxv_test::sweep_step()) {
+            SCOPED_TRACE("batch, power cut at call " + std::to_string(n));
+            auto disk = batch(uint32_t(n) * 8, &files);
+            disk->cut_power_at(n);
+            platform::set_file_system(disk.get());
+            run_encrypt_batch(password, folder);
+            if (disk->powered()) {
+                EXPECT_GT(n, calls) << "the batch made fewer calls than it did before";
+                break;
+            }
+            std::vector<CrashVariant> variants{CrashVariant::None, CrashVariant::All};
+            variants.insert(variants.end(), random_images, CrashVariant::Random);
+            variants.push_back(CrashVariant::RandomSectors);
+            for (const CrashVariant variant : variants) {
+                SCOPED_TRACE(name_of(variant));
+                CrashFileSystem after(disk->crash(variant, random_));
+                platform::set_file_system(&after);
+                expect_batch_interrupted_soundly(files, true);
+                EXPECT_EQ(run_encrypt_batch(password, folder), 0);
+                expect_batch_finished(files, true);
+                if (HasFailure()) return;
+                ++survived_images;
+            }
+            ++survived_cuts;
+        }
+    }
 };
 
 TEST_F(PowerLossTest, AesFileOfSeveralJournalRecords) {
@@ -180,6 +238,10 @@ TEST_F(PowerLossTest, AesFileOfSeveralJournalRecords) {
 TEST_F(PowerLossTest, AesSmallFilesAtEveryCall) {
     for (const size_t size : {0, 1, 15, 16, 17, 16384, 16385})
         run_case(size, 'A', 'C', 1000, 1, 6);
+}
+
+TEST_F(PowerLossTest, BatchOfFilesAtEveryCall) {
+    run_batch_case(2);
 }
 
 TEST_F(PowerLossTest, DesAndTripleDesAtEveryCall) {
