@@ -176,26 +176,35 @@ protected:
         }
     }
 
+#ifdef _WIN32
+    static constexpr const char *SEPARATOR = "\\"; // as the batch joins a folder and a name
+#else
+    static constexpr const char *SEPARATOR = "/";
+#endif
+    const std::string folder_ = "/disk/batch", password_ = "/disk/password";
+
+    // A disk with the password file and a folder of `entries`, contents and times from `seed` on.
+    std::unique_ptr<CrashFileSystem> batch_disk(const std::vector<BatchEntry> &entries,
+                                                uint32_t seed, std::vector<BatchFile> *files) {
+        auto disk = std::make_unique<CrashFileSystem>();
+        const std::string line = std::string(PASSWORD) + "\n";
+        disk->put(password_, Bytes(line.begin(), line.end()));
+        files->clear();
+        for (const BatchEntry &entry : entries) {
+            files->push_back({folder_ + SEPARATOR + entry.name, plain(entry.size, seed++)});
+            disk->put(files->back().path, files->back().original.bytes,
+                      files->back().original.times);
+        }
+        return disk;
+    }
+
     // The folder's encryption with the power cut at every call (every `step`th), whichever
     // file makes it; each image checked, then the same command run again on it.
     void run_batch_case(int random_images) {
-#ifdef _WIN32
-        const std::string folder = "/disk/batch", password = "/disk/password", separator = "\\";
-#else
-        const std::string folder = "/disk/batch", password = "/disk/password", separator = "/";
-#endif
+        const std::string &folder = folder_, &password = password_;
         SettingsSandbox settings; // the unattended run saves the option as its dialog does
         auto batch = [&](uint32_t seed, std::vector<BatchFile> *files) {
-            auto disk = std::make_unique<CrashFileSystem>();
-            const std::string line = std::string(PASSWORD) + "\n";
-            disk->put(password, Bytes(line.begin(), line.end()));
-            files->clear();
-            for (const BatchEntry &entry : batch_entries(false, false)) {
-                files->push_back({folder + separator + entry.name, plain(entry.size, seed++)});
-                disk->put(files->back().path, files->back().original.bytes,
-                          files->back().original.times);
-            }
-            return disk;
+            return batch_disk(batch_entries(false, false), seed, files);
         };
         std::vector<BatchFile> files;
         auto whole = batch(1, &files);
@@ -242,6 +251,65 @@ TEST_F(PowerLossTest, AesSmallFilesAtEveryCall) {
 
 TEST_F(PowerLossTest, BatchOfFilesAtEveryCall) {
     run_batch_case(2);
+}
+
+// A cut after the container took its name leaves the finished journal beside it; encrypting the
+// folder again removes it, but only when it is that container's: not while a plain file holds
+// the name again, nor once the container has changed, nor when the file is no journal of ours.
+TEST_F(PowerLossTest, FinishedJournalGoesOnlyWithItsContainer) {
+    SettingsSandbox settings;
+    std::vector<BatchFile> files;
+    CrashImage image;
+    for (long n = 1; image.empty(); ++n) {
+        auto disk = batch_disk({{"x", 5000}}, 3, &files);
+        disk->cut_power_at(n);
+        Installed installed(*disk);
+        run_encrypt_batch(password_, folder_);
+        ASSERT_FALSE(disk->powered()) << "no cut left a finished journal";
+        CrashImage candidate = disk->crash(CrashVariant::All, random_);
+        if (candidate.count(container_name(files[0])) == 1 &&
+            candidate.count(journal_of(files[0].path)) == 1)
+            image = std::move(candidate);
+    }
+    const std::string plain = files[0].path, container = container_name(files[0]),
+                      journal = journal_of(plain);
+    Bytes another; // a container of another size, made in full
+    {
+        std::vector<BatchFile> other;
+        auto disk = batch_disk({{"x", 7000}}, 9, &other);
+        Installed installed(*disk);
+        ASSERT_EQ(run_encrypt_batch(password_, folder_), 0);
+        another = *disk->get(container);
+    }
+    const struct {
+        const char *what;
+        std::function<void(CrashImage &)> change;
+        bool removed;
+    } cases[] = {
+        {"as the cut left it", [](CrashImage &) {}, true},
+        {"a plain file of the name back",
+         [&](CrashImage &i) {
+             i[plain] = {{1, 2, 3}, {}};
+         },
+         false},
+        {"another container under the name", [&](CrashImage &i) { i[container].bytes = another; },
+         false},
+        {"no journal of ours", [&](CrashImage &i) { i[journal].bytes.assign(200, 'j'); }, false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        CrashImage changed = image;
+        c.change(changed);
+        CrashFileSystem disk(changed);
+        Installed installed(disk);
+        EXPECT_EQ(run_encrypt_batch(password_, folder_), 0);
+        EXPECT_EQ(!disk.exists(journal), c.removed);
+        ASSERT_NE(disk.get(container), nullptr);
+        EXPECT_TRUE(*disk.get(container) == changed.at(container).bytes) << "the container changed";
+        if (c.removed) {
+            expect_batch_finished(files, true);
+        }
+    }
 }
 
 TEST_F(PowerLossTest, DesAndTripleDesAtEveryCall) {
