@@ -245,7 +245,7 @@ TEST_F(PowerLossTest, AesFileOfSeveralJournalRecords) {
 }
 
 TEST_F(PowerLossTest, AesSmallFilesAtEveryCall) {
-    for (const size_t size : {0, 1, 15, 16, 17, 16384, 16385})
+    for (const size_t size : {0, 1, 15, 16, 17, 4096, 16384, 16385})
         run_case(size, 'A', 'C', 1000, 1, 6);
 }
 
