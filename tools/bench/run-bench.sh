@@ -104,10 +104,10 @@ median_of() { echo "${times[$1]:-}" | median; }
 # A row of a targets table: our median against the reference's, the ratio, the target (at most
 # LIMIT) and whether this run met it.
 target_header() {
-    printf '| %-34s | %8s | %-26s | %8s | %5s | %7s | %-9s |\n' "measure" "ours ms" "reference" \
+    printf '| %-34s | %8s | %-26s | %8s | %6s | %7s | %-9s |\n' "measure" "ours ms" "reference" \
         "ref ms" "ratio" "target" "this run"
     printf '|%s|%s|%s|%s|%s|%s|%s|\n' "------------------------------------" "----------" \
-        "----------------------------" "----------" "-------" "---------" "-----------"
+        "----------------------------" "----------" "--------" "---------" "-----------"
 }
 target_row() { # NAME OURS_MS REFERENCE REF_MS LIMIT ("-": none)
     [ -n "$2" ] && [ -n "$4" ] || return 0
@@ -115,7 +115,7 @@ target_row() { # NAME OURS_MS REFERENCE REF_MS LIMIT ("-": none)
         ratio = ms / ref
         target = limit == "-" ? "-" : "<= " limit
         met = limit == "-" ? "-" : ratio <= limit + 0 ? "met" : "missed"
-        printf "| %-34s | %8d | %-26s | %8d | %5.2f | %7s | %-9s |\n", n, ms, r, ref, ratio, target, met }'
+        printf "| %-34s | %8d | %-26s | %8d | %6.2f | %7s | %-9s |\n", n, ms, r, ref, ratio, target, met }'
 }
 
 # Peak resident memory of a command, in KiB.
