@@ -345,17 +345,38 @@ fi
 if selected ciphers; then
     say "ciphers"
     # openssl speed counts user time by default, as toolkit_bench counts processor time.
-    speed() { openssl speed "$@" -bytes 16384 -seconds 2 2>/dev/null | tail -1 | awk '{printf "%9.1f MB/s\n", $2 / 1e3}'; }
+    speed() { openssl speed "$@" -bytes 16384 -seconds 2 2>/dev/null | tail -1 | awk '{printf "%.1f", $2 / 1e3}'; }
+    ours_ni=$("$toolkit")
+    ours_tables=$(QXV_AES_PORTABLE=1 "$toolkit" | grep -E 'path|AES')
+    ours() { echo "$ours_ni" | awk -v name="$1" 'index($0, name) == 1 {print $(NF - 1)}'; }
+    ossl_aes_e=$(speed -evp aes-128-cbc)
+    ossl_aes_d=$(speed -decrypt -evp aes-128-cbc)
+    ossl_3des_e=$(speed -provider legacy -provider default -evp des-ede-cbc)
+    ossl_3des_d=$(speed -decrypt -provider legacy -provider default -evp des-ede-cbc)
+    ossl_des_e=$(speed -provider legacy -provider default -evp des-cbc)
+    # A cipher row: ours against openssl speed, with its target: at least FLOOR MB/s, or at most
+    # RATIO times slower than OpenSSL ("-": none).
+    cipher_row() { # NAME OURS OPENSSL FLOOR RATIO
+        awk -v n="$1" -v o="$2" -v s="$3" -v floor="$4" -v ratio="$5" 'BEGIN {
+            target = floor != "-" ? ">= " floor : ratio != "-" ? "within " ratio "x" : "-"
+            met = floor != "-" ? (o >= floor ? "met" : "missed") : \
+                  ratio != "-" ? (o * ratio >= s ? "met" : "missed") : "-"
+            printf "| %-28s | %9.1f | %9.1f | %-11s | %-9s |\n", n, o, s, target, met }'
+    }
     {
         echo "## Ciphers through the mechanism layer, 16 KiB updates (MB per processor second)"
         echo
-        "$toolkit"
-        QXV_AES_PORTABLE=1 "$toolkit" | grep -E 'path|AES'
-        echo "openssl speed aes-128-cbc encrypt  $(speed -evp aes-128-cbc)"
-        echo "openssl speed aes-128-cbc decrypt  $(speed -decrypt -evp aes-128-cbc)"
-        echo "openssl speed des-ede-cbc encrypt  $(speed -provider legacy -provider default -evp des-ede-cbc)"
-        echo "openssl speed des-ede-cbc decrypt  $(speed -decrypt -provider legacy -provider default -evp des-ede-cbc)"
-        echo "openssl speed des-cbc encrypt      $(speed -provider legacy -provider default -evp des-cbc)"
+        echo "$ours_ni"
+        echo "$ours_tables"
+        echo
+        printf '| %-28s | %9s | %9s | %-11s | %-9s |\n' "cipher" "ours" "openssl" "target" "this run"
+        printf '|%s|%s|%s|%s|%s|\n' "------------------------------" "-----------" "-----------" \
+            "-------------" "-----------"
+        cipher_row "AES-128-CBC encrypt, NI" "$(ours "AES-128-CBC encrypt")" "$ossl_aes_e" 1200 -
+        cipher_row "AES-128-CBC decrypt, NI" "$(ours "AES-128-CBC decrypt")" "$ossl_aes_d" 5000 -
+        cipher_row "3DES (two keys) CBC encrypt" "$(ours "3DES-2key-CBC encrypt")" "$ossl_3des_e" - 1.2
+        cipher_row "3DES (two keys) CBC decrypt" "$(ours "3DES-2key-CBC decrypt")" "$ossl_3des_d" - 1.2
+        cipher_row "DES-CBC encrypt" "$(ours "DES-CBC encrypt")" "$ossl_des_e" - -
         echo
     } >>"$report"
 fi
