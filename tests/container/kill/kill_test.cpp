@@ -291,10 +291,12 @@ TEST_F(KillTest, RenamedContainerAtEveryPoint) {
 
 // The command line's encryption of a folder of small files (and of one of several records),
 // killed at each call whichever file makes it, then run again on the same folder.
+// Torn writes and the large file at the first and last points and a stride between: the sweep
+// costs two processes per point.
 TEST_F(KillTest, BatchOfFilesAtEveryPoint) {
     SettingsSandbox settings;
-    for (const bool torn : {false, true})
-        run_batch_case(false, torn, 1000, 1);
+    run_batch_case(false, false, 1000, 1);
+    run_batch_case(false, true, 16, 16);
     run_batch_case(true, false, 12, 8);
 }
 
