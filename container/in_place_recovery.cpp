@@ -87,7 +87,11 @@ bool InPlaceEncryption::tail_before_image(const JournalRecord &r, uint8_t *data)
 // What the file holds where a record goes, told by the record's two checksums.
 InPlaceEncryption::Region InPlaceEncryption::region_state(const JournalRecord &r) {
     uint64_t size = 0;
-    if (!s_.target->size(&size) || r.offset + r.length > size) return Region::Unknown;
+    if (!s_.target->size(&size)) return Region::Unknown;
+    // A tail record never written may reach past a file that was never grown: its old bytes
+    // still tell.
+    const uint64_t in_file = std::min(r.length, size - std::min(r.offset, size));
+    if (in_file < r.length && keeps_sums(r)) return Region::Unknown;
     if (keeps_sums(r)) {
         // Plain as a whole, or ciphertext that decrypts to it: before or after by the kind.
         Checksum64 as_is, decrypted;
@@ -115,9 +119,10 @@ InPlaceEncryption::Region InPlaceEncryption::region_state(const JournalRecord &r
     }
     const uint64_t old_length =
         std::min<uint64_t>(r.length, header_.plain_size - std::min(r.offset, header_.plain_size));
+    if (in_file < old_length) return Region::Unknown;
     Checksum64 before, after;
-    for (uint64_t at = 0; at < r.length;) {
-        const auto n = static_cast<uint32_t>(std::min<uint64_t>(JOURNAL_PIECE_SIZE, r.length - at));
+    for (uint64_t at = 0; at < in_file;) {
+        const auto n = static_cast<uint32_t>(std::min<uint64_t>(JOURNAL_PIECE_SIZE, in_file - at));
         if (!s_.source->seek(static_cast<int64_t>(r.offset + at), Origin::Begin) ||
             !platform::read_exact(*s_.source, piece(0), n))
             return Region::Unknown;
@@ -126,7 +131,7 @@ InPlaceEncryption::Region InPlaceEncryption::region_state(const JournalRecord &r
         at += n;
     }
     if (before.value() == r.before_checksum) return Region::Untouched;
-    if (after.value() == r.data_checksum) return Region::Written;
+    if (in_file == r.length && after.value() == r.data_checksum) return Region::Written;
     return Region::Unknown;
 }
 

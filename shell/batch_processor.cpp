@@ -4,6 +4,7 @@
 #include "container/container_probe.h"
 #include "container/decrypt_file.h"
 #include "container/encrypt_file.h"
+#include "container/finished_journal.h"
 #include "container/sfx_build.h"
 #include "container/stale_partial.h"
 #include "platform/file_system.h"
@@ -184,7 +185,11 @@ std::optional<FileOutcome> CheckKind(const FilePlan &plan) {
                                             "password to finish it.",
                                         "Interrupted encryption")},
                              plan.last);
-    if (!interrupted && (probe == PROBE_CONTAINER) == plan.encrypt) return SkipByKind(plan);
+    if (!interrupted && (probe == PROBE_CONTAINER) == plan.encrypt) {
+        // Encrypting again after a kill: the journal left beside a finished container goes.
+        if (plan.encrypt) container_remove_finished_journal(plan.path.c_str());
+        return SkipByKind(plan);
+    }
     return std::nullopt;
 }
 

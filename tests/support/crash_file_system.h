@@ -165,12 +165,20 @@ public:
         pending_ = std::move(still_pending);
         return true;
     }
+    // Folders are not kept: a folder is there while a file is in it.
     std::optional<platform::FileAttributes> attributes(const std::string &path) override {
-        auto it = names_.find(path);
-        if (!powered_ || it == names_.end()) return std::nullopt;
+        if (!powered_) return std::nullopt;
         platform::FileAttributes attributes;
-        attributes.size = it->second->current.size();
-        return attributes;
+        auto it = names_.find(path);
+        if (it != names_.end()) {
+            attributes.size = it->second->current.size();
+            return attributes;
+        }
+        const std::string folder = without_separator(path);
+        attributes.is_folder = std::any_of(names_.begin(), names_.end(), [&](const auto &entry) {
+            return without_separator(platform::folder_of(entry.first)) == folder;
+        });
+        return attributes.is_folder ? std::optional(attributes) : std::nullopt;
     }
     bool list_folder(const std::string &folder,
                      std::vector<platform::FolderEntry> *entries) override {

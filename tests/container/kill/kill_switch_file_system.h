@@ -4,10 +4,13 @@
 // before. Torn: when the fatal call is a write, part of its bytes go out first. Paused: the
 // process does not die but waits before the call, having made "<marker>.paused", until
 // "<marker>.resume" exists, so that a test can look at (or meddle with) a live encryption.
+// Calls are counted across threads (a batch may run files side by side); the fatal call ends the
+// whole process from whichever thread makes it.
 #pragma once
 
 #include "platform/file_system.h"
 
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <thread>
@@ -29,7 +32,7 @@ public:
 
     // Counts a modifying call: true if it is the fatal one (a paused call is not, once resumed).
     bool is_fatal() {
-        if (++calls_ != fatal_call_) return false;
+        if (calls_.fetch_add(1) + 1 != fatal_call_) return false;
         if (fate_ != Fate::Paused) return true;
         inner_.open(marker_ + ".paused", platform::Access::Write, platform::Share::ReadWrite,
                     platform::Disposition::CreateAlways);
@@ -81,13 +84,20 @@ public:
     }
     platform::LocalTime local_time() override { return inner_.local_time(); }
     std::string module_path() override { return inner_.module_path(); }
+    bool concurrent() const override { return inner_.concurrent(); }
+    platform::NameKind name_kind(const std::string &path) override {
+        return inner_.name_kind(path);
+    }
+    std::unique_ptr<platform::File> open_stream(const std::string &path) override {
+        return inner_.open_stream(path);
+    }
 
 private:
     platform::FileSystem &inner_;
     long fatal_call_;
     Fate fate_;
     std::string marker_;
-    long calls_ = 0;
+    std::atomic<long> calls_ = 0;
 };
 
 class KillSwitchFile final : public platform::File {

@@ -1,14 +1,17 @@
 // Kill tests: a child process runs the in-place encryption and dies at its Nth call that
 // changes the disk (after part of a write, in the torn variant), for every N until it
 // finishes; what it leaves must be the untouched file or a journal that finishes the job.
-// Recoveries are themselves killed and resumed.
+// Recoveries are themselves killed and resumed. The command line's encryption of a folder is
+// killed the same way, and run again.
 #include "container/container_probe.h"
 #include "container/encrypt_file.h"
 #include "container/journal.h"
 #include "platform/held_file.h"
+#include "tests/container/kill/batch_check.h"
 #include "tests/container/kill/child_process.h"
 #include "tests/container/kill/kill_switch_file_system.h"
 #include "tests/container/kill/recovery_check.h"
+#include "tests/support/settings_sandbox.h"
 #include "tests/support/sweep_step.h"
 #include "tests/support/temp_folder.h"
 
@@ -55,8 +58,12 @@ protected:
         std::filesystem::remove(journal_of(path_));
         std::filesystem::remove(journal_temporary_path(path_));
         std::filesystem::remove(output_);
-        write_all(path_, pattern(size, seed));
-        auto file = platform::native_file_system().open(path_, platform::Access::Write,
+        return plant(path_, size, seed);
+    }
+
+    static PlainFile plant(const std::string &path, size_t size, uint32_t seed) {
+        write_all(path, pattern(size, seed));
+        auto file = platform::native_file_system().open(path, platform::Access::Write,
                                                         platform::Share::ReadWrite,
                                                         platform::Disposition::OpenExisting);
         platform::FileTimes times;
@@ -64,7 +71,7 @@ protected:
         times.access = times.write + 990000000;
         EXPECT_TRUE(file && file->set_times(times));
         file.reset();
-        return PlainFile{read_all(path_), times_of(path_).value()};
+        return PlainFile{read_all(path), times_of(path).value()};
     }
 
     ChildResult crash(bool torn, long fatal_call, char mode, const char *fate = nullptr,
@@ -197,6 +204,61 @@ protected:
         }
     }
 
+    // The folder of batch_entries made afresh, every file with contents and times of its own.
+    std::vector<BatchFile> make_batch(bool large, uint32_t seed) {
+        std::filesystem::remove_all(batch_);
+        std::filesystem::create_directories(std::filesystem::path(batch_) / "sub");
+        std::vector<BatchFile> files;
+        for (const BatchEntry &entry : batch_entries(true, large)) {
+            const std::string path =
+                (std::filesystem::path(batch_) / entry.name).make_preferred().string();
+            files.push_back({path, plant(path, entry.size, seed++)});
+        }
+        return files;
+    }
+
+    ChildResult crash_batch(bool torn, long fatal_call) {
+        return run_child({QXV_BATCH_CRASH_POINT, torn ? "torn" : "plain",
+                          std::to_string(fatal_call), password_file_, batch_});
+    }
+
+    // The folder's encryption killed at every point (a stride between the first and last
+    // `edge`), each followed by the same command again.
+    void run_batch_case(bool large, bool torn, long edge, long middle) {
+        SCOPED_TRACE(std::string("batch") + (large ? " with a large file" : "") +
+                     (torn ? ", torn" : ", plain"));
+        make_batch(large, 1);
+        const ChildResult whole = crash_batch(false, 0);
+        ASSERT_EQ(whole.exit_code, 0) << whole.output;
+        long calls = 0;
+        ASSERT_EQ(std::sscanf(whole.output.c_str(), "calls %ld", &calls), 1);
+        for (const long n : kill_points(calls, edge, middle)) {
+            SCOPED_TRACE("killed at call " + std::to_string(n));
+            const std::vector<BatchFile> files = make_batch(large, uint32_t(n) * 16);
+            const ChildResult run = crash_batch(torn, n);
+            if (run.exit_code != KILLED_EXIT_CODE) {
+                ASSERT_EQ(run.exit_code, 0) << run.output;
+                EXPECT_GT(n, calls);
+                expect_batch_finished(files, RESTORES_CREATION);
+                break;
+            }
+            expect_batch_interrupted_soundly(files, RESTORES_CREATION);
+            const ChildResult again = crash_batch(false, 0);
+            EXPECT_EQ(again.exit_code, 0) << again.output;
+            expect_batch_finished(files, RESTORES_CREATION);
+            if (HasFailure()) return;
+            ++survived_points;
+        }
+    }
+
+    std::string batch_ = folder_.file("batch");
+    std::string password_file_ = [this] {
+        const std::string path = folder_.file("password");
+        const std::string line = std::string(PASSWORD) + "\n";
+        write_all(path, Bytes(line.begin(), line.end()));
+        return path;
+    }();
+
 #ifdef _WIN32
     static constexpr bool RESTORES_CREATION = true;
 #else
@@ -225,6 +287,17 @@ TEST_F(KillTest, RenamedContainerAtEveryPoint) {
     for (const bool torn : {false, true})
         run_renaming_case(16385, torn, 1000, 1);
     run_renaming_case(SEVERAL_RECORDS, false, 6, 2);
+}
+
+// The command line's encryption of a folder of small files (and of one of several records),
+// killed at each call whichever file makes it, then run again on the same folder.
+// Torn writes and the large file at the first and last points and a stride between: the sweep
+// costs two processes per point.
+TEST_F(KillTest, BatchOfFilesAtEveryPoint) {
+    SettingsSandbox settings;
+    run_batch_case(false, false, 1000, 1);
+    run_batch_case(false, true, 16, 16);
+    run_batch_case(true, false, 12, 8);
 }
 
 // A second run on a file whose encryption is under way (paused at each of its calls that change

@@ -1,11 +1,15 @@
 // Power-loss tests: the in-place encryption runs on a file system in memory whose power is cut
 // at its Nth modifying call; each image a restart could find (nothing, everything, or a random
 // part of what was not yet on stable storage) must hold the untouched file, or a journal from
-// which the same password finishes the encryption, itself cut and resumed along the way.
+// which the same password finishes the encryption, itself cut and resumed along the way. The
+// command line's encryption of a folder is cut the same way, and run again.
 #include "container/journal.h"
 #include "platform/random.h"
+#include "tests/container/kill/batch_check.h"
+#include "tests/container/kill/batch_command.h"
 #include "tests/container/kill/recovery_check.h"
 #include "tests/support/crash_file_system.h"
+#include "tests/support/settings_sandbox.h"
 #include "tests/support/sweep_step.h"
 #include "tests/support/temp_folder.h"
 
@@ -171,6 +175,69 @@ protected:
             ++survived_cuts;
         }
     }
+
+#ifdef _WIN32
+    static constexpr const char *SEPARATOR = "\\"; // as the batch joins a folder and a name
+#else
+    static constexpr const char *SEPARATOR = "/";
+#endif
+    const std::string folder_ = "/disk/batch", password_ = "/disk/password";
+
+    // A disk with the password file and a folder of `entries`, contents and times from `seed` on.
+    std::unique_ptr<CrashFileSystem> batch_disk(const std::vector<BatchEntry> &entries,
+                                                uint32_t seed, std::vector<BatchFile> *files) {
+        auto disk = std::make_unique<CrashFileSystem>();
+        const std::string line = std::string(PASSWORD) + "\n";
+        disk->put(password_, Bytes(line.begin(), line.end()));
+        files->clear();
+        for (const BatchEntry &entry : entries) {
+            files->push_back({folder_ + SEPARATOR + entry.name, plain(entry.size, seed++)});
+            disk->put(files->back().path, files->back().original.bytes,
+                      files->back().original.times);
+        }
+        return disk;
+    }
+
+    // The folder's encryption with the power cut at every call (every `step`th), whichever
+    // file makes it; each image checked, then the same command run again on it.
+    void run_batch_case(int random_images) {
+        const std::string &folder = folder_, &password = password_;
+        SettingsSandbox settings; // the unattended run saves the option as its dialog does
+        auto batch = [&](uint32_t seed, std::vector<BatchFile> *files) {
+            return batch_disk(batch_entries(false, false), seed, files);
+        };
+        std::vector<BatchFile> files;
+        auto whole = batch(1, &files);
+        Installed installed(*whole);
+        ASSERT_EQ(run_encrypt_batch(password, folder), 0);
+        const long calls = whole->modifying_calls(); // before the checks make calls of their own
+        expect_batch_finished(files, true);
+        for (long n = 1; n <= calls + 1 && !HasFailure(); n += qxv_test::sweep_step()) {
+            SCOPED_TRACE("batch, power cut at call " + std::to_string(n));
+            auto disk = batch(uint32_t(n) * 8, &files);
+            disk->cut_power_at(n);
+            platform::set_file_system(disk.get());
+            run_encrypt_batch(password, folder);
+            if (disk->powered()) {
+                EXPECT_GT(n, calls) << "the batch made fewer calls than it did before";
+                break;
+            }
+            std::vector<CrashVariant> variants{CrashVariant::None, CrashVariant::All};
+            variants.insert(variants.end(), random_images, CrashVariant::Random);
+            variants.push_back(CrashVariant::RandomSectors);
+            for (const CrashVariant variant : variants) {
+                SCOPED_TRACE(name_of(variant));
+                CrashFileSystem after(disk->crash(variant, random_));
+                platform::set_file_system(&after);
+                expect_batch_interrupted_soundly(files, true);
+                EXPECT_EQ(run_encrypt_batch(password, folder), 0);
+                expect_batch_finished(files, true);
+                if (HasFailure()) return;
+                ++survived_images;
+            }
+            ++survived_cuts;
+        }
+    }
 };
 
 TEST_F(PowerLossTest, AesFileOfSeveralJournalRecords) {
@@ -178,8 +245,71 @@ TEST_F(PowerLossTest, AesFileOfSeveralJournalRecords) {
 }
 
 TEST_F(PowerLossTest, AesSmallFilesAtEveryCall) {
-    for (const size_t size : {0, 1, 15, 16, 17, 16383, 16384, 16385})
+    for (const size_t size : {0, 1, 15, 16, 17, 4096, 16383, 16384, 16385})
         run_case(size, 'A', 'C', 1000, 1, 6);
+}
+
+TEST_F(PowerLossTest, BatchOfFilesAtEveryCall) {
+    run_batch_case(2);
+}
+
+// A cut after the container took its name leaves the finished journal beside it; encrypting the
+// folder again removes it, but only when it is that container's: not while a plain file holds
+// the name again, nor once the container has changed, nor when the file is no journal of ours.
+TEST_F(PowerLossTest, FinishedJournalGoesOnlyWithItsContainer) {
+    SettingsSandbox settings;
+    std::vector<BatchFile> files;
+    CrashImage image;
+    for (long n = 1; image.empty(); ++n) {
+        auto disk = batch_disk({{"x", 5000}}, 3, &files);
+        disk->cut_power_at(n);
+        Installed installed(*disk);
+        run_encrypt_batch(password_, folder_);
+        ASSERT_FALSE(disk->powered()) << "no cut left a finished journal";
+        CrashImage candidate = disk->crash(CrashVariant::All, random_);
+        if (candidate.count(container_name(files[0])) == 1 &&
+            candidate.count(journal_of(files[0].path)) == 1)
+            image = std::move(candidate);
+    }
+    const std::string plain = files[0].path, container = container_name(files[0]),
+                      journal = journal_of(plain);
+    Bytes another; // a container of another size, made in full
+    {
+        std::vector<BatchFile> other;
+        auto disk = batch_disk({{"x", 7000}}, 9, &other);
+        Installed installed(*disk);
+        ASSERT_EQ(run_encrypt_batch(password_, folder_), 0);
+        another = *disk->get(container);
+    }
+    const struct {
+        const char *what;
+        std::function<void(CrashImage &)> change;
+        bool removed;
+    } cases[] = {
+        {"as the cut left it", [](CrashImage &) {}, true},
+        {"a plain file of the name back",
+         [&](CrashImage &i) {
+             i[plain] = {{1, 2, 3}, {}};
+         },
+         false},
+        {"another container under the name", [&](CrashImage &i) { i[container].bytes = another; },
+         false},
+        {"no journal of ours", [&](CrashImage &i) { i[journal].bytes.assign(200, 'j'); }, false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        CrashImage changed = image;
+        c.change(changed);
+        CrashFileSystem disk(changed);
+        Installed installed(disk);
+        EXPECT_EQ(run_encrypt_batch(password_, folder_), 0);
+        EXPECT_EQ(!disk.exists(journal), c.removed);
+        ASSERT_NE(disk.get(container), nullptr);
+        EXPECT_TRUE(*disk.get(container) == changed.at(container).bytes) << "the container changed";
+        if (c.removed) {
+            expect_batch_finished(files, true);
+        }
+    }
 }
 
 TEST_F(PowerLossTest, DesAndTripleDesAtEveryCall) {
