@@ -418,7 +418,10 @@ int InPlaceEncryption::run_fresh(const std::string &journal_name) {
         journal_.remove();
         return CRYPT_ERR_FILE;
     }
-    if (!journal_.reserve()) {
+    // A journal of several records grows once it has its name: a full-size file under the
+    // temporary name would not be known for ours after a crash.
+    const bool one_record = chunked_end_ == 0;
+    if (one_record && !journal_.reserve()) {
         journal_.remove();
         return CRYPT_ERR_DISK_FULL;
     }
@@ -426,7 +429,6 @@ int InPlaceEncryption::run_fresh(const std::string &journal_name) {
     // journal's header, so that one flush of the journal (and one of its folder, for its name)
     // stands before the file changes. Until then the file is as it was.
     JournalRecord tail;
-    const bool one_record = chunked_end_ == 0;
     // A single record is the whole encryption: the last point to stop is before it.
     if (one_record && s_.progress && !s_.progress->may_finish()) {
         journal_.remove();
@@ -435,6 +437,10 @@ int InPlaceEncryption::run_fresh(const std::string &journal_name) {
     if (one_record ? !(journal_tail(&tail) && journal_.seal(tail)) : !journal_.publish()) {
         journal_.remove();
         return CRYPT_ERR_FILE;
+    }
+    if (!one_record && !journal_.reserve()) {
+        journal_.remove();
+        return CRYPT_ERR_DISK_FULL;
     }
     if (one_record) {
         sequence_ = tail.sequence + 1;
