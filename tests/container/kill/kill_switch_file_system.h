@@ -15,6 +15,10 @@
 #include <cstdlib>
 #include <thread>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace qxv_test {
 
 constexpr int KILLED_EXIT_CODE = 86;
@@ -40,11 +44,20 @@ public:
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         return false;
     }
-    [[noreturn]] static void die() { std::_Exit(KILLED_EXIT_CODE); }
+    // Killed, from whichever thread made the call: on Windows the process is terminated at
+    // once.
+    [[noreturn]] static void die() {
+#ifdef _WIN32
+        TerminateProcess(GetCurrentProcess(), KILLED_EXIT_CODE);
+#endif
+        std::_Exit(KILLED_EXIT_CODE);
+    }
     void count_or_die() {
         if (is_fatal()) die();
     }
-    bool torn() const { return fate_ == Fate::Torn; }
+    bool torn() const {
+        return fate_ == Fate::Torn;
+    }
 
     std::unique_ptr<platform::File> open(const std::string &path, platform::Access access,
                                          platform::Share share,
@@ -82,9 +95,15 @@ public:
                      std::vector<platform::FolderEntry> *entries) override {
         return inner_.list_folder(path, entries);
     }
-    platform::LocalTime local_time() override { return inner_.local_time(); }
-    std::string module_path() override { return inner_.module_path(); }
-    bool concurrent() const override { return inner_.concurrent(); }
+    platform::LocalTime local_time() override {
+        return inner_.local_time();
+    }
+    std::string module_path() override {
+        return inner_.module_path();
+    }
+    bool concurrent() const override {
+        return inner_.concurrent();
+    }
     platform::NameKind name_kind(const std::string &path) override {
         return inner_.name_kind(path);
     }
