@@ -14,8 +14,8 @@
 
 namespace {
 
-bool allocate_work(CryptSession &s) {
-    s.work_size = CRYPT_WORK_SIZE;
+bool allocate_work(CryptSession &s, const CipherChoice &cipher, uint64_t plain_size) {
+    s.work_size = 3 * size_t{work_piece_size(cipher, plain_size)};
     s.work.reset(new (std::nothrow) uint8_t[s.work_size]);
     return s.work != nullptr;
 }
@@ -83,7 +83,7 @@ int container_encrypt(CryptSession &s, const char *path, const char *password,
                            std::memcmp(check, header.key_check, sizeof check) == 0;
         wipe_memory(check, sizeof check);
         if (!right) return CRYPT_ERR_PASSWORD;
-        if (!allocate_work(s)) return CRYPT_ERR_FILE;
+        if (!allocate_work(s, *cipher, header.plain_size)) return CRYPT_ERR_FILE;
         InPlaceEncryption resumed(s, *cipher, header, journal);
         resumed.rename_to(path, output);
         return resumed.resume();
@@ -104,7 +104,8 @@ int container_encrypt(CryptSession &s, const char *path, const char *password,
     // password within the same second.
     if (!platform::random_bytes(header.salt, CONTAINER_SALT_LENGTH)) return CRYPT_ERR_RANDOM;
     derive_key(password, header.salt, CONTAINER_SALT_LENGTH, s.key, cipher.key_length);
-    if (!journal_key_check(cipher, s.key, header.key_check) || !allocate_work(s))
+    if (!journal_key_check(cipher, s.key, header.key_check) ||
+        !allocate_work(s, cipher, plain_size))
         return CRYPT_ERR_FILE;
     InPlaceEncryption fresh(s, cipher, header, journal);
     fresh.rename_to(path, output);

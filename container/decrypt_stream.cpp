@@ -2,10 +2,16 @@
 
 #include "crypto/wipe.h"
 
+#include <algorithm>
+#include <memory>
+#include <new>
+
 namespace {
 
 // The CBC initialisation vector of every container: zero bytes.
 constexpr uint8_t ZERO_IV[CONTAINER_BLOCK_MAX] = {};
+constexpr uint64_t STREAM_RUN = 8 * CONTAINER_CHUNK_SIZE;
+constexpr uint64_t REPORT_RUN = 1u << 20; // a multiple of both runs
 constexpr uint64_t WRITE_BACK_RUN = 2u << 20;
 
 bool seek_to(platform::File &file, uint64_t offset) {
@@ -49,24 +55,28 @@ StreamResult DecryptStream::run(platform::File &input, platform::File &output,
     if (!seek_to(input, trailer_.start)) return StreamResult::ReadFailed;
     if (convmech_init(cipher_.algorithm, cipher_.decrypt_mode, &context_, key_, ZERO_IV) != 0)
         return StreamResult::CipherFailed;
+    // Runs of several chunks, decrypted where they were read, take fewer calls than a chunk at a
+    // time; should the memory not be had, a chunk at a time still works.
+    std::unique_ptr<uint8_t[]> run_buffer(new (std::nothrow) uint8_t[STREAM_RUN]);
+    uint8_t *buffer = run_buffer ? run_buffer.get() : in_;
+    const uint64_t step = run_buffer ? STREAM_RUN : CONTAINER_CHUNK_SIZE;
     const uint64_t size = trailer_.plain_size;
-    constexpr uint64_t chunks_per_report = (1u << 20) / CONTAINER_CHUNK_SIZE;
-    // What was written goes to the disk in runs of this size while the rest is decrypted, so
-    // that the caller's flush at the end has little left to wait for.
-    constexpr uint64_t chunks_per_write_back = WRITE_BACK_RUN / CONTAINER_CHUNK_SIZE;
+    const uint64_t whole = size / cipher_.block_size * cipher_.block_size;
     StreamResult result = StreamResult::Ok;
-    for (uint64_t chunk = 0; result == StreamResult::Ok && chunk < size / CONTAINER_CHUNK_SIZE;
-         ++chunk) {
-        if (progress && chunk % chunks_per_report == 0 &&
-            !progress->advance(chunk * CONTAINER_CHUNK_SIZE, size))
-            return StreamResult::Stopped;
-        if (chunk > 0 && chunk % chunks_per_write_back == 0)
-            output.start_write_back(chunk * CONTAINER_CHUNK_SIZE - WRITE_BACK_RUN, WRITE_BACK_RUN);
-        result = piece(input, output, CONTAINER_CHUNK_SIZE);
+    for (uint64_t at = 0; result == StreamResult::Ok && at < whole;) {
+        if (progress && at % REPORT_RUN == 0 && !progress->advance(at, size)) {
+            result = StreamResult::Stopped;
+            break;
+        }
+        // What was written goes to the disk in runs while the rest is decrypted, so that the
+        // caller's flush at the end has little left to wait for.
+        if (at > 0 && at % WRITE_BACK_RUN == 0)
+            output.start_write_back(at - WRITE_BACK_RUN, WRITE_BACK_RUN);
+        const auto length = static_cast<uint32_t>(std::min(step, whole - at));
+        result = piece(input, output, buffer, length);
+        at += length;
     }
-    const auto whole = static_cast<uint32_t>(size % CONTAINER_CHUNK_SIZE / cipher_.block_size *
-                                             cipher_.block_size);
-    if (result == StreamResult::Ok && whole != 0) result = piece(input, output, whole);
+    if (run_buffer) wipe_memory(run_buffer.get(), STREAM_RUN);
     uint32_t tail_length = 0;
     if (result == StreamResult::Ok) result = finish(input, true, &tail_length);
     if (result == StreamResult::Ok && tail_length != 0 &&
@@ -76,13 +86,15 @@ StreamResult DecryptStream::run(platform::File &input, platform::File &output,
     return result;
 }
 
-// Moves `length` bytes (whole blocks) from input to output through the cipher.
-StreamResult DecryptStream::piece(platform::File &input, platform::File &output, uint32_t length) {
-    if (!platform::read_exact(input, in_, length)) return StreamResult::ReadFailed;
-    if (convmech_update(cipher_.algorithm, cipher_.decrypt_mode, &context_, in_, out_, length) != 0)
+// Moves `length` bytes (whole blocks) from input to output through the cipher, in `buffer`.
+StreamResult DecryptStream::piece(platform::File &input, platform::File &output, uint8_t *buffer,
+                                  uint32_t length) {
+    if (!platform::read_exact(input, buffer, length)) return StreamResult::ReadFailed;
+    if (convmech_update(cipher_.algorithm, cipher_.decrypt_mode, &context_, buffer, buffer,
+                        length) != 0)
         return StreamResult::CipherFailed;
-    return platform::write_exact(output, out_, length) ? StreamResult::Ok
-                                                       : StreamResult::WriteFailed;
+    return platform::write_exact(output, buffer, length) ? StreamResult::Ok
+                                                         : StreamResult::WriteFailed;
 }
 
 // The key check block with the context positioned just before it, then with `with_final` the

@@ -43,7 +43,8 @@ public:
                      CryptProgress *progress = nullptr);
 
 private:
-    StreamResult piece(platform::File &input, platform::File &output, uint32_t length);
+    StreamResult piece(platform::File &input, platform::File &output, uint8_t *buffer,
+                       uint32_t length);
     StreamResult finish(platform::File &input, bool with_final, uint32_t *tail_length);
 
     const ContainerTrailer &trailer_;

@@ -40,6 +40,14 @@ uint32_t record_capacity(const CipherChoice &cipher, uint64_t plain_size, uint64
     return static_cast<uint32_t>(std::max(sums, tail));
 }
 
+uint32_t work_piece_size(const CipherChoice &cipher, uint64_t plain_size) {
+    if (plain_size >= CONTAINER_CHUNK_SIZE) return JOURNAL_PIECE_SIZE;
+    const uint64_t tail =
+        std::max<uint64_t>(record_capacity(cipher, plain_size), reserved_size(cipher, plain_size));
+    return static_cast<uint32_t>(
+        std::min<uint64_t>(JOURNAL_PIECE_SIZE, (tail + 4095) / 4096 * 4096));
+}
+
 // Journals of earlier versions (records of JOURNAL_RECORD_MAX) give their own run back too.
 uint64_t record_run(uint32_t capacity) {
     const uint64_t bytes = uint64_t{capacity} / JOURNAL_SUM_SIZE * JOURNAL_SECTOR_SIZE;
@@ -99,8 +107,7 @@ bool InPlaceEncryption::put(const JournalRecord &record) {
     unflushed_ = true;
     if (keeps_sums(record)) return mend(record, false);
     for (uint64_t at = 0; at < record.length;) {
-        const auto n =
-            static_cast<uint32_t>(std::min<uint64_t>(JOURNAL_PIECE_SIZE, record.length - at));
+        const auto n = static_cast<uint32_t>(std::min<uint64_t>(piece_size_, record.length - at));
         if (!journal_.read_bytes(record, at, piece(0), n) ||
             !s_.target->seek(static_cast<int64_t>(record.offset + at), Origin::Begin) ||
             !platform::write_exact(*s_.target, piece(0), n))
@@ -128,7 +135,7 @@ bool InPlaceEncryption::stream_record(RecordKind kind, uint64_t offset, uint64_t
               (chain_block(offset, chain) && convmech_init(cipher_.algorithm, cipher_.decrypt_mode,
                                                            &s_.context, s_.key, chain) == 0);
     for (uint64_t at = 0; ok && at < length;) {
-        const auto n = static_cast<uint32_t>(std::min<uint64_t>(JOURNAL_PIECE_SIZE, length - at));
+        const auto n = static_cast<uint32_t>(std::min<uint64_t>(piece_size_, length - at));
         ok = s_.source->seek(static_cast<int64_t>(offset + at), Origin::Begin) &&
              platform::read_exact(*s_.source, piece(0), n) &&
              (!decrypt || convmech_update(cipher_.algorithm, cipher_.decrypt_mode, &s_.context,
@@ -161,7 +168,7 @@ bool InPlaceEncryption::mend(const JournalRecord &r, bool check_only) {
     if (!chain_block(r.offset, chain)) return false;
     bool ok = true;
     for (uint64_t at = 0; ok && at < r.length;) {
-        const auto n = static_cast<uint32_t>(std::min<uint64_t>(JOURNAL_PIECE_SIZE, r.length - at));
+        const auto n = static_cast<uint32_t>(std::min<uint64_t>(piece_size_, r.length - at));
         const uint32_t sectors = n / JOURNAL_SECTOR_SIZE;
         ok = s_.source->seek(static_cast<int64_t>(r.offset + at), Origin::Begin) &&
              platform::read_exact(*s_.source, piece(0), n) &&

@@ -32,7 +32,9 @@ constexpr uint32_t JOURNAL_PIECE_SIZE = 256 * 1024;
 // short by a kill or a power cut leaves each sector old or new, and the sums tell which.
 constexpr uint32_t JOURNAL_SECTOR_SIZE = 512;
 constexpr uint32_t JOURNAL_SUM_SIZE = 8;
-constexpr size_t CRYPT_WORK_SIZE = 3 * size_t{JOURNAL_PIECE_SIZE};
+// A file without a whole chunk has one record, its tail: pieces that hold any record it could
+// have keep the work area (allocated and wiped for every file) small for small files.
+uint32_t work_piece_size(const CipherChoice &cipher, uint64_t plain_size);
 
 // The key is in the session.
 class InPlaceEncryption {
@@ -41,7 +43,8 @@ public:
                       Journal &journal)
         : s_(s), cipher_(cipher), header_(header), journal_(journal),
           chunked_end_(header.plain_size / CONTAINER_CHUNK_SIZE * CONTAINER_CHUNK_SIZE),
-          reserved_(reserved_size(cipher, header.plain_size)), run_(record_run(header.capacity)) {}
+          reserved_(reserved_size(cipher, header.plain_size)), run_(record_run(header.capacity)),
+          piece_size_(work_piece_size(cipher, header.plain_size)) {}
 
     // Once whole, the container is to take `output->name` (none: it stays at `path`).
     void rename_to(const char *path, const EncryptOutput *output) {
@@ -53,7 +56,7 @@ public:
     int resume();
 
 private:
-    uint8_t *piece(int i) { return s_.work.get() + size_t{JOURNAL_PIECE_SIZE} * i; }
+    uint8_t *piece(int i) { return s_.work.get() + size_t{piece_size_} * i; }
     uint32_t remainder() const { return static_cast<uint32_t>(header_.plain_size - chunked_end_); }
     bool reserve();
     bool forward();
@@ -96,7 +99,8 @@ private:
     const uint64_t chunked_end_; // the whole chunks of the plain file end here
     const uint64_t reserved_;
     const uint64_t run_; // longest record of whole chunks
-    uint64_t done_ = 0;  // below it the file is ciphertext
+    const uint32_t piece_size_;
+    uint64_t done_ = 0; // below it the file is ciphertext
     uint64_t sequence_ = 0;
     JournalRecord last_;      // newest record in the journal
     bool last_unput_ = false; // journaled, but perhaps not (wholly) in the file

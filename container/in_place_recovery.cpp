@@ -53,7 +53,7 @@ bool InPlaceEncryption::belongs_here(const JournalRecord *newest, bool written) 
     const uint64_t old_end = std::min(header_.plain_size, size); // beyond: anything
     bool ok = true;
     for (uint64_t at = 0; ok && at < r.length;) {
-        const auto n = static_cast<uint32_t>(std::min<uint64_t>(JOURNAL_PIECE_SIZE, r.length - at));
+        const auto n = static_cast<uint32_t>(std::min<uint64_t>(piece_size_, r.length - at));
         ok = journal_.read_bytes(r, at, piece(0), n);
         if (!ok) break;
         std::memcpy(piece(1), piece(0), n);
@@ -101,7 +101,7 @@ InPlaceEncryption::Region InPlaceEncryption::region_state(const JournalRecord &r
             convmech_init(cipher_.algorithm, cipher_.decrypt_mode, &s_.context, s_.key, chain) == 0;
         for (uint64_t at = 0; ok && at < r.length;) {
             const auto n =
-                static_cast<uint32_t>(std::min<uint64_t>(JOURNAL_PIECE_SIZE, r.length - at));
+                static_cast<uint32_t>(std::min<uint64_t>(piece_size_, r.length - at));
             ok = s_.source->seek(static_cast<int64_t>(r.offset + at), Origin::Begin) &&
                  platform::read_exact(*s_.source, piece(0), n);
             if (!ok) break;
@@ -122,7 +122,7 @@ InPlaceEncryption::Region InPlaceEncryption::region_state(const JournalRecord &r
     if (in_file < old_length) return Region::Unknown;
     Checksum64 before, after;
     for (uint64_t at = 0; at < in_file;) {
-        const auto n = static_cast<uint32_t>(std::min<uint64_t>(JOURNAL_PIECE_SIZE, in_file - at));
+        const auto n = static_cast<uint32_t>(std::min<uint64_t>(piece_size_, in_file - at));
         if (!s_.source->seek(static_cast<int64_t>(r.offset + at), Origin::Begin) ||
             !platform::read_exact(*s_.source, piece(0), n))
             return Region::Unknown;
@@ -151,7 +151,7 @@ int InPlaceEncryption::newest_record(JournalRecord *newest, bool *found, bool *w
         if (record && !plausible(*record)) return CRYPT_ERR_FORMAT;
     if (!slots[1]) return CRYPT_OK;
     bool whole = false;
-    if (!journal_.verify(*slots[1], piece(0), JOURNAL_PIECE_SIZE, &whole)) return CRYPT_ERR_FILE;
+    if (!journal_.verify(*slots[1], piece(0), piece_size_, &whole)) return CRYPT_ERR_FILE;
     if (whole) {
         *newest = *slots[1];
         *found = true;
@@ -165,7 +165,7 @@ int InPlaceEncryption::newest_record(JournalRecord *newest, bool *found, bool *w
     case Region::Untouched:
         if (!slots[0]) return slots[1]->sequence == 0 ? CRYPT_OK : CRYPT_ERR_FORMAT;
         if (slots[0]->sequence + 1 != slots[1]->sequence ||
-            !journal_.verify(*slots[0], piece(0), JOURNAL_PIECE_SIZE, &whole) || !whole)
+            !journal_.verify(*slots[0], piece(0), piece_size_, &whole) || !whole)
             return CRYPT_ERR_FORMAT;
         *newest = *slots[0];
         *found = true;

@@ -76,6 +76,8 @@ Trailer parse(const Bytes &container) {
 TEST(Engine, RoundTripAroundBlockAndChunkBoundaries) {
     const size_t sizes[] = {0, 1, 7, 8, 9, 15, 16, 17, 20, 100, 16383, 16384, 16385, 16391, 16399,
                             16400, 32768, 49152, 49159, 65536 + 100,
+                            // around the runs decryption reads and writes at a time
+                            131072 - 1, 131072 + 16 + 5, 3 * 131072,
                             // around the journal's records, the unit of overwriting
                             JOURNAL_RECORD_MAX, JOURNAL_RECORD_MAX + 16384 + 9,
                             2 * JOURNAL_RECORD_MAX + 5};
