@@ -15,7 +15,7 @@
 namespace {
 
 bool allocate_work(CryptSession &s, const CipherChoice &cipher, uint64_t plain_size) {
-    s.work_size = 3 * size_t{work_piece_size(cipher, plain_size)};
+    s.work_size = work_size(cipher, plain_size);
     s.work.reset(new (std::nothrow) uint8_t[s.work_size]);
     return s.work != nullptr;
 }

@@ -40,6 +40,12 @@ uint32_t record_capacity(const CipherChoice &cipher, uint64_t plain_size, uint64
     return static_cast<uint32_t>(std::max(sums, tail));
 }
 
+size_t work_size(const CipherChoice &cipher, uint64_t plain_size) {
+    // A fourth piece for the cipher lane where records have pieces enough to share.
+    const size_t pieces = plain_size >= CONTAINER_CHUNK_SIZE ? 4 : 3;
+    return pieces * work_piece_size(cipher, plain_size);
+}
+
 uint32_t work_piece_size(const CipherChoice &cipher, uint64_t plain_size) {
     if (plain_size >= CONTAINER_CHUNK_SIZE) return JOURNAL_PIECE_SIZE;
     const uint64_t tail =
@@ -161,56 +167,118 @@ bool InPlaceEncryption::stream_record(RecordKind kind, uint64_t offset, uint64_t
 // ciphertext if it decrypts to it, and is made what the record asks (ciphertext for a data
 // record, plain for an undo record). False, with nothing written after the first doubtful
 // sector, if a sector is neither; `check_only` writes nothing at all.
+//
+// A piece wholly plain that is to become ciphertext (every piece of a fresh encryption) goes to
+// the cipher lane: it is encrypted there while this thread reads and checks the next piece and
+// writes the one before. Pieces alternate between work pieces 0 and 3; any other piece is
+// mended here, once the lane has finished.
 bool InPlaceEncryption::mend(const JournalRecord &r, bool check_only) {
-    const uint32_t block = cipher_.block_size;
     const bool want_ciphertext = r.kind == RecordKind::Data;
     uint8_t chain[CONTAINER_BLOCK_MAX];
     if (!chain_block(r.offset, chain)) return false;
+    const bool on_lane = !check_only && want_ciphertext && r.length > piece_size_;
+    Encrypted pending; // on the lane, to be written once encrypted
+    bool lane_ok = true;
+    auto write_pending = [&] {
+        lane_.wait();
+        const Encrypted done = pending;
+        pending = Encrypted();
+        return done.length == 0 || (lane_ok && write_piece(done.data, done.offset, done.length));
+    };
     bool ok = true;
+    bool other = false; // the lane's piece alternates between work pieces 0 and 3
     for (uint64_t at = 0; ok && at < r.length;) {
         const auto n = static_cast<uint32_t>(std::min<uint64_t>(piece_size_, r.length - at));
         const uint32_t sectors = n / JOURNAL_SECTOR_SIZE;
+        uint8_t *data = on_lane && other ? piece(3) : piece(0);
         ok = s_.source->seek(static_cast<int64_t>(r.offset + at), Origin::Begin) &&
-             platform::read_exact(*s_.source, piece(0), n) &&
+             platform::read_exact(*s_.source, data, n) &&
              journal_.read_bytes(r, at / JOURNAL_SECTOR_SIZE * JOURNAL_SUM_SIZE, piece(2),
                                  sectors * JOURNAL_SUM_SIZE);
-        // Runs of plain sectors are encrypted, runs of the others decrypted, a run at a time;
-        // piece 1 gets the ciphertext and piece 2 (its sums read first) nothing else.
-        for (uint32_t first = 0; ok && first < sectors;) {
-            auto is_plain = [&](uint32_t i) {
-                return checksum64(piece(0) + i * JOURNAL_SECTOR_SIZE, JOURNAL_SECTOR_SIZE) ==
-                       get_le64(piece(2) + i * JOURNAL_SUM_SIZE);
-            };
-            const bool plain = is_plain(first);
-            uint32_t end = first + 1;
-            while (end < sectors && is_plain(end) == plain)
-                ++end;
-            uint8_t *from = piece(0) + first * JOURNAL_SECTOR_SIZE;
-            const uint32_t bytes = (end - first) * JOURNAL_SECTOR_SIZE;
-            // Plain sectors are encrypted where they are when ciphertext is wanted (the usual
-            // case), else beside them; the others are decrypted beside them and checked.
-            const bool in_place = plain && want_ciphertext;
-            uint8_t *other = in_place ? from : piece(1) + first * JOURNAL_SECTOR_SIZE;
-            const uint32_t mode = plain ? cipher_.encrypt_mode : cipher_.decrypt_mode;
-            ok = convmech_init(cipher_.algorithm, mode, &s_.context, s_.key, chain) == 0 &&
-                 convmech_update(cipher_.algorithm, mode, &s_.context, from, other, bytes) == 0;
-            for (uint32_t i = first; ok && !plain && i < end; ++i)
-                ok = checksum64(piece(1) + i * JOURNAL_SECTOR_SIZE, JOURNAL_SECTOR_SIZE) ==
-                     get_le64(piece(2) + i * JOURNAL_SUM_SIZE);
-            std::memcpy(chain, (plain ? other : from) + bytes - block, block); // the ciphertext
-            if (ok && !in_place && plain == want_ciphertext) std::memcpy(from, other, bytes);
-            first = end;
+        if (!ok) break;
+        auto is_plain = [&](uint32_t i) {
+            return checksum64(data + i * JOURNAL_SECTOR_SIZE, JOURNAL_SECTOR_SIZE) ==
+                   get_le64(piece(2) + i * JOURNAL_SUM_SIZE);
+        };
+        uint32_t plain_run = 0;
+        while (on_lane && plain_run < sectors && is_plain(plain_run))
+            ++plain_run;
+        if (on_lane && plain_run == sectors) {
+            const Encrypted before = pending;
+            lane_.wait();
+            const bool before_ok = lane_ok; // read before the lane may change it again
+            pending = Encrypted{data, r.offset + at, n};
+            lane_.start([this, data, n, &chain, &lane_ok] {
+                const uint32_t mode = cipher_.encrypt_mode;
+                const bool encrypted =
+                    convmech_init(cipher_.algorithm, mode, &s_.context, s_.key, chain) == 0 &&
+                    convmech_update(cipher_.algorithm, mode, &s_.context, data, data, n) == 0;
+                std::memcpy(chain, data + n - cipher_.block_size, cipher_.block_size);
+                if (!encrypted) lane_ok = false;
+            });
+            ok = before.length == 0 ||
+                 (before_ok && write_piece(before.data, before.offset, before.length));
+            other = !other;
+            at += n;
+            continue;
         }
-        wipe_memory(&s_.context, sizeof s_.context);
-        ok = ok &&
-             (check_only || (s_.target->seek(static_cast<int64_t>(r.offset + at), Origin::Begin) &&
-                             platform::write_exact(*s_.target, piece(0), n)));
-        // The disk takes this piece while the cipher works on the next: the flush at the
-        // record's end then waits for the last pieces only.
-        if (ok && !check_only) s_.target->start_write_back(r.offset + at, n);
+        ok = write_pending() && mend_piece(r, data, sectors, chain);
+        ok = ok && (check_only || write_piece(data, r.offset + at, n));
         at += n;
     }
+    // After a failure the piece on the lane is not written either.
+    if (ok)
+        ok = write_pending();
+    else
+        lane_.wait();
+    wipe_memory(&s_.context, sizeof s_.context);
     return ok;
+}
+
+// A piece of a record mended here: runs of plain sectors are encrypted, runs of the others
+// decrypted, a run at a time; piece 1 gets the ciphertext and piece 2 (its sums read first)
+// nothing else.
+bool InPlaceEncryption::mend_piece(const JournalRecord &r, uint8_t *data, uint32_t sectors,
+                                   uint8_t *chain) {
+    const uint32_t block = cipher_.block_size;
+    const bool want_ciphertext = r.kind == RecordKind::Data;
+    auto is_plain = [&](uint32_t i) {
+        return checksum64(data + i * JOURNAL_SECTOR_SIZE, JOURNAL_SECTOR_SIZE) ==
+               get_le64(piece(2) + i * JOURNAL_SUM_SIZE);
+    };
+    bool ok = true;
+    for (uint32_t first = 0; ok && first < sectors;) {
+        const bool plain = is_plain(first);
+        uint32_t end = first + 1;
+        while (end < sectors && is_plain(end) == plain)
+            ++end;
+        uint8_t *from = data + first * JOURNAL_SECTOR_SIZE;
+        const uint32_t bytes = (end - first) * JOURNAL_SECTOR_SIZE;
+        // Plain sectors are encrypted where they are when ciphertext is wanted (the usual
+        // case), else beside them; the others are decrypted beside them and checked.
+        const bool in_place = plain && want_ciphertext;
+        uint8_t *other = in_place ? from : piece(1) + first * JOURNAL_SECTOR_SIZE;
+        const uint32_t mode = plain ? cipher_.encrypt_mode : cipher_.decrypt_mode;
+        ok = convmech_init(cipher_.algorithm, mode, &s_.context, s_.key, chain) == 0 &&
+             convmech_update(cipher_.algorithm, mode, &s_.context, from, other, bytes) == 0;
+        for (uint32_t i = first; ok && !plain && i < end; ++i)
+            ok = checksum64(piece(1) + i * JOURNAL_SECTOR_SIZE, JOURNAL_SECTOR_SIZE) ==
+                 get_le64(piece(2) + i * JOURNAL_SUM_SIZE);
+        std::memcpy(chain, (plain ? other : from) + bytes - block, block); // the ciphertext
+        if (ok && !in_place && plain == want_ciphertext) std::memcpy(from, other, bytes);
+        first = end;
+    }
+    return ok;
+}
+
+// Writes a mended piece into the file; the disk takes it while the cipher works on the next,
+// so the flush at the record's end waits for the last pieces only.
+bool InPlaceEncryption::write_piece(const uint8_t *data, uint64_t offset, uint32_t length) {
+    if (!s_.target->seek(static_cast<int64_t>(offset), Origin::Begin) ||
+        !platform::write_exact(*s_.target, data, length))
+        return false;
+    s_.target->start_write_back(offset, length);
+    return true;
 }
 
 bool InPlaceEncryption::forward() {

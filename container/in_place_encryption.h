@@ -3,6 +3,7 @@
 #pragma once
 
 #include "container/cipher_choice.h"
+#include "container/cipher_lane.h"
 #include "container/crypt_session.h"
 #include "container/journal.h"
 
@@ -35,6 +36,8 @@ constexpr uint32_t JOURNAL_SUM_SIZE = 8;
 // A file without a whole chunk has one record, its tail: pieces that hold any record it could
 // have keep the work area (allocated and wiped for every file) small for small files.
 uint32_t work_piece_size(const CipherChoice &cipher, uint64_t plain_size);
+// The work area: three such pieces, and a fourth for the cipher lane.
+size_t work_size(const CipherChoice &cipher, uint64_t plain_size);
 
 // The key is in the session.
 class InPlaceEncryption {
@@ -73,6 +76,13 @@ private:
         return record.offset < chunked_end_; // data records and their undo records
     }
     bool mend(const JournalRecord &record, bool check_only);
+    bool mend_piece(const JournalRecord &record, uint8_t *data, uint32_t sectors, uint8_t *chain);
+    bool write_piece(const uint8_t *data, uint64_t offset, uint32_t length);
+    struct Encrypted { // a piece on the cipher lane
+        uint8_t *data = nullptr;
+        uint64_t offset = 0;
+        uint32_t length = 0;
+    };
     bool chain_block(uint64_t offset, uint8_t *block);
     bool crypt(uint32_t mode, uint64_t offset, uint8_t *data, uint64_t length);
     bool tail_before_image(const JournalRecord &record, uint8_t *data);
@@ -108,4 +118,5 @@ private:
     bool stopped_ = false;    // the caller's progress asked to stop
     const char *path_ = nullptr;
     const EncryptOutput *output_ = nullptr;
+    CipherLane lane_; // last: ends before anything it works on
 };

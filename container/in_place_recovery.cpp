@@ -100,8 +100,7 @@ InPlaceEncryption::Region InPlaceEncryption::region_state(const JournalRecord &r
             chain_block(r.offset, chain) &&
             convmech_init(cipher_.algorithm, cipher_.decrypt_mode, &s_.context, s_.key, chain) == 0;
         for (uint64_t at = 0; ok && at < r.length;) {
-            const auto n =
-                static_cast<uint32_t>(std::min<uint64_t>(piece_size_, r.length - at));
+            const auto n = static_cast<uint32_t>(std::min<uint64_t>(piece_size_, r.length - at));
             ok = s_.source->seek(static_cast<int64_t>(r.offset + at), Origin::Begin) &&
                  platform::read_exact(*s_.source, piece(0), n);
             if (!ok) break;

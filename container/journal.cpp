@@ -208,8 +208,10 @@ bool Journal::publish() {
     auto &fs = platform::file_system();
     const std::string temporary = path_, path = published_;
     bool ok = file_ && file_->flush();
-    // Closed for the rename (Windows renames no file open unshared), then opened again.
-    file_.reset();
+    // Where the system cannot rename a file open unshared, it is closed for the rename and
+    // opened again (and must still be the same file).
+    const bool stays_open = fs.renames_open_files();
+    if (!stays_open) file_.reset();
     ok = ok && fs.rename_no_replace_if_same(temporary, path, *identity_);
     if (!ok) {
         remove(); // never complete, so never needed
@@ -217,9 +219,10 @@ bool Journal::publish() {
     }
     published_.clear();
     path_ = path;
-    file_ = fs.open(path, platform::Access::ReadWrite, platform::Share::None,
-                    platform::Disposition::OpenExisting);
-    if (file_ && platform::identity_of(*file_) == identity_ &&
+    if (!stays_open)
+        file_ = fs.open(path, platform::Access::ReadWrite, platform::Share::None,
+                        platform::Disposition::OpenExisting);
+    if (file_ && (stays_open || platform::identity_of(*file_) == identity_) &&
         fs.sync_folder(platform::folder_of(path)))
         return true;
     remove();

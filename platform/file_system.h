@@ -138,6 +138,9 @@ public:
     // Whether calls may come from several threads at once (the operating system's may; a test
     // double that keeps state usually not): a batch then runs files side by side.
     virtual bool concurrent() const { return false; }
+    // Whether a file this program holds open unshared can be renamed, the handle staying on it
+    // (Windows renames no such file; Linux renames any).
+    virtual bool renames_open_files() const { return false; }
 
     bool exists(const std::string &path) { return attributes(path).has_value(); }
     // Where the system cannot tell links apart, what `attributes` sees.

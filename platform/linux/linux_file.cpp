@@ -57,34 +57,56 @@ LinuxFile::~LinuxFile() {
     close(fd_);
 }
 
+// A regular file keeps its position here and reads and writes at it (pread, pwrite): a seek
+// costs no call. A stream (a pipe, a terminal) has no position to keep.
 bool LinuxFile::read(void *buffer, size_t count, size_t *done) {
     *done = 0;
     auto *bytes = static_cast<uint8_t *>(buffer);
     while (*done < count) {
-        const ssize_t got = ::read(fd_, bytes + *done, count - *done);
+        const ssize_t got = positioned_
+                                ? ::pread(fd_, bytes + *done, count - *done, offset_ + *done)
+                                : ::read(fd_, bytes + *done, count - *done);
         if (got < 0 && errno == EINTR) continue;
         if (got < 0) return false;
         if (got == 0) break;
         *done += static_cast<size_t>(got);
     }
+    offset_ += static_cast<off_t>(*done);
     return true;
 }
 
 bool LinuxFile::write(const void *buffer, size_t count, size_t *done) {
     *done = 0;
     const auto *bytes = static_cast<const uint8_t *>(buffer);
-    while (*done < count) {
-        const ssize_t put = ::write(fd_, bytes + *done, count - *done);
+    bool ok = true;
+    while (ok && *done < count) {
+        const ssize_t put = positioned_
+                                ? ::pwrite(fd_, bytes + *done, count - *done, offset_ + *done)
+                                : ::write(fd_, bytes + *done, count - *done);
         if (put < 0 && errno == EINTR) continue;
-        if (put <= 0) return false;
-        *done += static_cast<size_t>(put);
+        ok = put > 0;
+        if (ok) *done += static_cast<size_t>(put);
     }
-    return true;
+    offset_ += static_cast<off_t>(*done);
+    return ok;
 }
 
 bool LinuxFile::seek(int64_t offset, Origin origin, uint64_t *position) {
-    const off_t at = lseek(fd_, static_cast<off_t>(offset), whence_of(origin));
+    off_t at = -1;
+    if (!positioned_) {
+        at = lseek(fd_, static_cast<off_t>(offset), whence_of(origin));
+    } else {
+        off_t base = origin == Origin::Current ? offset_ : 0;
+        struct stat status {};
+        if (origin == Origin::End) {
+            if (fstat(fd_, &status) != 0) return false;
+            base = status.st_size;
+        }
+        if (__builtin_add_overflow(base, static_cast<off_t>(offset), &at)) at = -1;
+        if (at < 0) errno = EINVAL;
+    }
     if (at < 0) return false;
+    offset_ = at;
     if (position != nullptr) *position = static_cast<uint64_t>(at);
     return true;
 }
@@ -92,7 +114,7 @@ bool LinuxFile::seek(int64_t offset, Origin origin, uint64_t *position) {
 // Growing the file allocates its blocks, so that a full disk shows here and not in a later
 // write; file systems that cannot allocate ahead get a sparse extension.
 bool LinuxFile::set_end() {
-    const off_t at = lseek(fd_, 0, SEEK_CUR);
+    const off_t at = positioned_ ? offset_ : lseek(fd_, 0, SEEK_CUR);
     struct stat status {};
     if (at < 0 || fstat(fd_, &status) != 0) return false;
     if (at > status.st_size) {
@@ -197,8 +219,9 @@ std::unique_ptr<File> open_file(const std::string &path, Access access, Share sh
     struct stat status {};
     const bool created = disposition == Disposition::CreateNew;
     if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) ||
-        fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0 ||
-        (shared_markers && !acquire_sharing(fd, access, share)) ||
+        // F_SETFL changes only O_APPEND, O_ASYNC, O_DIRECT, O_NOATIME and O_NONBLOCK, and of
+        // these only O_NONBLOCK was set: clearing them all needs no F_GETFL first.
+        fcntl(fd, F_SETFL, 0) != 0 || (shared_markers && !acquire_sharing(fd, access, share)) ||
         // Truncate only once the sharing allows it, never under another handle's feet.
         (disposition == Disposition::CreateAlways && ftruncate(fd, 0) != 0)) {
         close(fd);
@@ -209,7 +232,7 @@ std::unique_ptr<File> open_file(const std::string &path, Access access, Share sh
             unlink(path.c_str());
         return nullptr;
     }
-    return std::make_unique<LinuxFile>(fd);
+    return std::make_unique<LinuxFile>(fd, true);
 }
 
 std::unique_ptr<File> open_stream(const std::string &path) {
@@ -219,7 +242,7 @@ std::unique_ptr<File> open_stream(const std::string &path) {
         close(fd);
         return nullptr;
     }
-    return fd < 0 ? nullptr : std::make_unique<LinuxFile>(fd);
+    return fd < 0 ? nullptr : std::make_unique<LinuxFile>(fd, S_ISREG(status.st_mode));
 }
 
 } // namespace platform::linux_os

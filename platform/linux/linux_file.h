@@ -4,11 +4,14 @@
 
 #include "platform/file_system.h"
 
+#include <sys/types.h>
+
 namespace platform::linux_os {
 
 class LinuxFile final : public File {
 public:
-    explicit LinuxFile(int fd) : fd_(fd) {}
+    // `positioned`: a regular file, read and written at a position kept here.
+    LinuxFile(int fd, bool positioned) : fd_(fd), positioned_(positioned) {}
     ~LinuxFile() override;
     LinuxFile(const LinuxFile &) = delete;
     LinuxFile &operator=(const LinuxFile &) = delete;
@@ -29,6 +32,8 @@ public:
 
 private:
     int fd_;
+    const bool positioned_;
+    off_t offset_ = 0;
 };
 
 std::unique_ptr<File> open_file(const std::string &path, Access access, Share share,

@@ -179,6 +179,7 @@ public:
     }
 
     bool concurrent() const override { return true; }
+    bool renames_open_files() const override { return true; }
     bool sync_folder(const std::string &path) override {
         const int folder =
             ::open(path.empty() ? "." : path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);

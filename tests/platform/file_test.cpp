@@ -77,6 +77,73 @@ TEST(File, SetEndExtendsWithZerosAndCuts) {
     EXPECT_TRUE(std::all_of(grown.begin() + 2, grown.end(), [](uint8_t b) { return b == 0; }));
 }
 
+// Seeks from every origin, reads and writes in any order, against a model of the file: each
+// read or write happens where the last one or the last seek left the position, and a seek
+// before the start fails and leaves it where it was.
+TEST(File, PositionFollowsSeeksReadsAndWrites) {
+    qxv_test::TempFolder folder;
+    const std::string path = folder.file("moves.bin");
+    auto file = fs().open(path, Access::ReadWrite, Share::None, Disposition::CreateNew);
+    ASSERT_NE(file, nullptr);
+    std::vector<uint8_t> model;
+    uint64_t at = 0;
+    uint32_t state = 12345;
+    auto next = [&state](uint32_t below) {
+        state = state * 1103515245u + 12345u;
+        return (state >> 8) % below;
+    };
+    for (int step = 0; step < 3000; ++step) {
+        SCOPED_TRACE("step " + std::to_string(step));
+        const uint32_t length = next(300);
+        switch (next(5)) {
+        case 0: { // from the start, sometimes past the end
+            uint64_t position = 0;
+            ASSERT_TRUE(file->seek(next(model.size() + 400), Origin::Begin, &position));
+            at = position;
+            break;
+        }
+        case 1: { // back or forth from here, sometimes before the start
+            const int64_t by = static_cast<int64_t>(next(600)) - 300;
+            uint64_t position = 0;
+            const bool valid = static_cast<int64_t>(at) + by >= 0;
+            ASSERT_EQ(file->seek(by, Origin::Current, &position), valid);
+            if (valid) at = position;
+            break;
+        }
+        case 2: { // from the end
+            const int64_t by = -static_cast<int64_t>(next(model.size() + 1));
+            uint64_t position = 0;
+            ASSERT_TRUE(file->seek(by, Origin::End, &position));
+            EXPECT_EQ(position, model.size() + by);
+            at = position;
+            break;
+        }
+        case 3: { // a read, short at the end
+            std::vector<uint8_t> got(length);
+            size_t done = 0;
+            ASSERT_TRUE(file->read(got.data(), length, &done));
+            const uint64_t left = at < model.size() ? model.size() - at : 0;
+            ASSERT_EQ(done, std::min<uint64_t>(length, left));
+            EXPECT_TRUE(std::equal(got.begin(), got.begin() + done, model.begin() + at));
+            at += done;
+            break;
+        }
+        default: { // a write, past the end leaving zeros between
+            const auto data = qxv_test::pattern(length, static_cast<uint32_t>(step));
+            ASSERT_TRUE(platform::write_exact(*file, data.data(), data.size()));
+            if (model.size() < at + length) model.resize(at + length, 0);
+            std::copy(data.begin(), data.end(), model.begin() + at);
+            at += length;
+        }
+        }
+        uint64_t size = 0;
+        ASSERT_TRUE(file->size(&size));
+        ASSERT_EQ(size, model.size());
+    }
+    file.reset();
+    EXPECT_EQ(qxv_test::read_all(path), model);
+}
+
 TEST(File, TimesRoundTrip) {
     qxv_test::TempFolder folder;
     const std::string path = folder.file("times.bin");

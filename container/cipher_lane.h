@@ -1,0 +1,34 @@
+// A thread beside the engine's for the cipher: while it encrypts one piece of a record, the
+// engine's thread reads and checks the next one and writes the one before. One job at a time,
+// in the order given. Should the system give no thread, a job runs at once on the caller's.
+#pragma once
+
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+class CipherLane {
+public:
+    CipherLane() = default;
+    // Waits for the job given last, then ends the thread.
+    ~CipherLane();
+    CipherLane(const CipherLane &) = delete;
+    CipherLane &operator=(const CipherLane &) = delete;
+
+    // Waits for the job before, then gives this one (the thread starts with the first).
+    void start(std::function<void()> job);
+    // Returns once the job given last has run.
+    void wait();
+
+private:
+    void loop();
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::function<void()> job_;
+    bool busy_ = false;
+    bool closing_ = false;
+    bool no_thread_ = false;
+    std::thread thread_;
+};
