@@ -6,6 +6,7 @@
 // Each handle takes shared locks on single marker bytes far beyond any real file size: one per
 // access it has (read, write) and one per access it denies to others. A new open first tests,
 // with a would-be exclusive lock, that no other handle holds a marker that conflicts with it.
+// Adjacent markers are tested and taken in one call, a range of bytes.
 // Test and take are two steps, so two opens racing within microseconds may both succeed; the
 // locks are advisory and only our own code honours them.
 #pragma once
