@@ -41,8 +41,9 @@ uint32_t record_capacity(const CipherChoice &cipher, uint64_t plain_size, uint64
 }
 
 size_t work_size(const CipherChoice &cipher, uint64_t plain_size) {
-    // A fourth piece for the cipher lane where records have pieces enough to share.
-    const size_t pieces = plain_size >= CONTAINER_CHUNK_SIZE ? 4 : 3;
+    // Where a record has several pieces: a fourth for the cipher lane, and two for the next
+    // record's sums taken beside it.
+    const size_t pieces = wide_work(plain_size) ? 6 : 3;
     return pieces * work_piece_size(cipher, plain_size);
 }
 
@@ -127,40 +128,59 @@ bool InPlaceEncryption::put(const JournalRecord &record) {
 // (for an undo record, the ciphertext decrypted), then commits it.
 bool InPlaceEncryption::stream_record(RecordKind kind, uint64_t offset, uint64_t length,
                                       uint64_t done) {
-    JournalRecord record;
-    record.kind = kind;
-    record.sequence = sequence_;
-    record.offset = offset;
-    record.length = length;
-    record.done = done;
-    record.stored = length / JOURNAL_SECTOR_SIZE * JOURNAL_SUM_SIZE;
-    Checksum64 plain, stored;
+    RecordSums sums;
+    begin_sums(kind, offset, length, done, sequence_, &sums);
     const bool decrypt = kind == RecordKind::Undo; // the region is ciphertext now
     uint8_t chain[CONTAINER_BLOCK_MAX];
     bool ok = !decrypt ||
               (chain_block(offset, chain) && convmech_init(cipher_.algorithm, cipher_.decrypt_mode,
                                                            &s_.context, s_.key, chain) == 0);
-    for (uint64_t at = 0; ok && at < length;) {
-        const auto n = static_cast<uint32_t>(std::min<uint64_t>(piece_size_, length - at));
-        ok = s_.source->seek(static_cast<int64_t>(offset + at), Origin::Begin) &&
-             platform::read_exact(*s_.source, piece(0), n) &&
-             (!decrypt || convmech_update(cipher_.algorithm, cipher_.decrypt_mode, &s_.context,
-                                          piece(0), piece(0), n) == 0);
-        if (!ok) break;
-        plain.update(piece(0), n);
-        const uint32_t sectors = n / JOURNAL_SECTOR_SIZE;
-        for (uint32_t i = 0; i < sectors; ++i)
-            put_le64(piece(1) + i * JOURNAL_SUM_SIZE,
-                     checksum64(piece(0) + i * JOURNAL_SECTOR_SIZE, JOURNAL_SECTOR_SIZE));
-        stored.update(piece(1), sectors * JOURNAL_SUM_SIZE);
-        ok = journal_.write_bytes(record, at / JOURNAL_SECTOR_SIZE * JOURNAL_SUM_SIZE, piece(1),
-                                  sectors * JOURNAL_SUM_SIZE);
-        at += n;
-    }
+    while (ok && sums.at < length)
+        ok = sum_piece(sums, decrypt, piece(0), piece(1));
     wipe_memory(&s_.context, sizeof s_.context);
-    record.before_checksum = plain.value();
-    record.data_checksum = stored.value();
-    return ok && commit(record);
+    return ok && commit(finished(sums));
+}
+
+void InPlaceEncryption::begin_sums(RecordKind kind, uint64_t offset, uint64_t length, uint64_t done,
+                                   uint64_t sequence, RecordSums *sums) {
+    *sums = RecordSums();
+    JournalRecord &record = sums->record;
+    record.kind = kind;
+    record.sequence = sequence;
+    record.offset = offset;
+    record.length = length;
+    record.done = done;
+    record.stored = length / JOURNAL_SECTOR_SIZE * JOURNAL_SUM_SIZE;
+}
+
+// The next piece of a record's region: read into `data` (with `decrypt`, decrypted by the
+// context, which the caller set up), its sector sums into `sums` and the journal.
+bool InPlaceEncryption::sum_piece(RecordSums &r, bool decrypt, uint8_t *data, uint8_t *sums) {
+    const JournalRecord &record = r.record;
+    const auto n = static_cast<uint32_t>(std::min<uint64_t>(piece_size_, record.length - r.at));
+    if (!s_.source->seek(static_cast<int64_t>(record.offset + r.at), Origin::Begin) ||
+        !platform::read_exact(*s_.source, data, n) ||
+        (decrypt &&
+         convmech_update(cipher_.algorithm, cipher_.decrypt_mode, &s_.context, data, data, n) != 0))
+        return false;
+    r.plain.update(data, n);
+    const uint32_t sectors = n / JOURNAL_SECTOR_SIZE;
+    for (uint32_t i = 0; i < sectors; ++i)
+        put_le64(sums + i * JOURNAL_SUM_SIZE,
+                 checksum64(data + i * JOURNAL_SECTOR_SIZE, JOURNAL_SECTOR_SIZE));
+    r.stored.update(sums, sectors * JOURNAL_SUM_SIZE);
+    if (!journal_.write_bytes(record, r.at / JOURNAL_SECTOR_SIZE * JOURNAL_SUM_SIZE, sums,
+                              sectors * JOURNAL_SUM_SIZE))
+        return false;
+    r.at += n;
+    return true;
+}
+
+JournalRecord InPlaceEncryption::finished(const RecordSums &sums) {
+    JournalRecord record = sums.record;
+    record.before_checksum = sums.plain.value();
+    record.data_checksum = sums.stored.value();
+    return record;
 }
 
 // Brings a record of whole chunks into the file: each sector is plain if it matches its sum,
@@ -176,7 +196,7 @@ bool InPlaceEncryption::mend(const JournalRecord &r, bool check_only) {
     const bool want_ciphertext = r.kind == RecordKind::Data;
     uint8_t chain[CONTAINER_BLOCK_MAX];
     if (!chain_block(r.offset, chain)) return false;
-    const bool on_lane = !check_only && want_ciphertext && r.length > piece_size_;
+    const bool on_lane = wide_ && !check_only && want_ciphertext && r.length > piece_size_;
     Encrypted pending; // on the lane, to be written once encrypted
     bool lane_ok = true;
     auto write_pending = [&] {
@@ -218,6 +238,8 @@ bool InPlaceEncryption::mend(const JournalRecord &r, bool check_only) {
             });
             ok = before.length == 0 ||
                  (before_ok && write_piece(before.data, before.offset, before.length));
+            if (ok && beside_ && beside_->at < beside_->record.length)
+                ok = sum_piece(*beside_, false, piece(4), piece(5));
             other = !other;
             at += n;
             continue;
@@ -282,6 +304,10 @@ bool InPlaceEncryption::write_piece(const uint8_t *data, uint64_t offset, uint32
 }
 
 bool InPlaceEncryption::forward() {
+    // Each record's sums are taken while the record before it is written (beside_, between the
+    // cipher lane's pieces): into the journal's other slot, free once that record is sealed.
+    RecordSums next;
+    bool next_begun = false;
     while (done_ < chunked_end_) {
         // Asked between records, where a stop is taken back like a failure.
         if (s_.progress && !s_.progress->advance(done_, header_.plain_size)) {
@@ -289,7 +315,21 @@ bool InPlaceEncryption::forward() {
             return false;
         }
         const uint64_t length = std::min(run_, chunked_end_ - done_);
-        if (!stream_record(RecordKind::Data, done_, length, done_ + length)) return false;
+        if (!next_begun)
+            begin_sums(RecordKind::Data, done_, length, done_ + length, sequence_, &next);
+        while (next.at < length)
+            if (!sum_piece(next, false, piece(wide_ ? 4 : 0), piece(wide_ ? 5 : 1))) return false;
+        const JournalRecord record = finished(next);
+        if (record.sequence != sequence_ || record.offset != done_) return false;
+        const uint64_t after = done_ + length;
+        next_begun = after < chunked_end_;
+        if (next_begun)
+            begin_sums(RecordKind::Data, after, std::min(run_, chunked_end_ - after),
+                       after + std::min(run_, chunked_end_ - after), sequence_ + 1, &next);
+        beside_ = next_begun ? &next : nullptr;
+        const bool committed = commit(record);
+        beside_ = nullptr;
+        if (!committed) return false;
     }
     if (s_.progress && !s_.progress->may_finish()) {
         stopped_ = true;

@@ -2,6 +2,7 @@
 // interruption: the engine's part of container_encrypt.
 #pragma once
 
+#include "container/checksum.h"
 #include "container/cipher_choice.h"
 #include "container/cipher_lane.h"
 #include "container/crypt_session.h"
@@ -36,8 +37,11 @@ constexpr uint32_t JOURNAL_SUM_SIZE = 8;
 // A file without a whole chunk has one record, its tail: pieces that hold any record it could
 // have keep the work area (allocated and wiped for every file) small for small files.
 uint32_t work_piece_size(const CipherChoice &cipher, uint64_t plain_size);
-// The work area: three such pieces, and a fourth for the cipher lane.
+// The work area: three such pieces, and three more where records have several pieces.
 size_t work_size(const CipherChoice &cipher, uint64_t plain_size);
+inline bool wide_work(uint64_t plain_size) {
+    return plain_size > JOURNAL_PIECE_SIZE;
+}
 
 // The key is in the session.
 class InPlaceEncryption {
@@ -47,7 +51,8 @@ public:
         : s_(s), cipher_(cipher), header_(header), journal_(journal),
           chunked_end_(header.plain_size / CONTAINER_CHUNK_SIZE * CONTAINER_CHUNK_SIZE),
           reserved_(reserved_size(cipher, header.plain_size)), run_(record_run(header.capacity)),
-          piece_size_(work_piece_size(cipher, header.plain_size)) {}
+          piece_size_(work_piece_size(cipher, header.plain_size)),
+          wide_(wide_work(header.plain_size)) {}
 
     // Once whole, the container is to take `output->name` (none: it stays at `path`).
     void rename_to(const char *path, const EncryptOutput *output) {
@@ -64,6 +69,15 @@ private:
     bool reserve();
     bool forward();
     bool stream_record(RecordKind kind, uint64_t offset, uint64_t length, uint64_t done);
+    struct RecordSums { // a record of whole chunks being journaled, piece by piece
+        JournalRecord record;
+        uint64_t at = 0; // bytes of its region summed
+        Checksum64 plain, stored;
+    };
+    void begin_sums(RecordKind kind, uint64_t offset, uint64_t length, uint64_t done,
+                    uint64_t sequence, RecordSums *sums);
+    bool sum_piece(RecordSums &sums, bool decrypt, uint8_t *data, uint8_t *sector_sums);
+    static JournalRecord finished(const RecordSums &sums);
     bool tail_record();
     bool journal_tail(JournalRecord *record);
     bool tail_undo_record();
@@ -110,6 +124,7 @@ private:
     const uint64_t reserved_;
     const uint64_t run_; // longest record of whole chunks
     const uint32_t piece_size_;
+    const bool wide_;   // six pieces: the cipher lane, and the next record's sums beside it
     uint64_t done_ = 0; // below it the file is ciphertext
     uint64_t sequence_ = 0;
     JournalRecord last_;      // newest record in the journal
@@ -118,5 +133,6 @@ private:
     bool stopped_ = false;    // the caller's progress asked to stop
     const char *path_ = nullptr;
     const EncryptOutput *output_ = nullptr;
-    CipherLane lane_; // last: ends before anything it works on
+    RecordSums *beside_ = nullptr; // the next record's sums, taken while mending this one
+    CipherLane lane_;              // last: ends before anything it works on
 };
