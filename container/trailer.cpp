@@ -2,6 +2,7 @@
 
 #include "container/container.h"
 #include "container/little_endian.h"
+#include "container/tail_window.h"
 
 #include <cstring>
 
@@ -93,12 +94,13 @@ bool trailer_write(platform::File &file, const CipherChoice &cipher,
 }
 
 TrailerError trailer_read(platform::File &file, uint64_t file_size, ContainerTrailer *trailer) {
+    TailWindow tail(file, file_size, CONTAINER_TRAILER_MAX);
     uint32_t c = 0;
-    const TrailerError end = read_end(file, file_size, &c);
+    const TrailerError end = read_end(tail, file_size, &c);
     if (end != TrailerError::None) return end;
     const uint64_t at = trailer_offset(file_size, c);
     if (at >= file_size) return TrailerError::OffsetBeyond;
-    return read_fields(file, file_size, at, c, true, trailer);
+    return read_fields(tail, file_size, at, c, true, trailer);
 }
 
 TrailerError trailer_find(platform::File &file, ContainerTrailer *trailer) {
