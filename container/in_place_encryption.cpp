@@ -216,12 +216,8 @@ bool InPlaceEncryption::mend(const JournalRecord &r, bool check_only) {
              journal_.read_bytes(r, at / JOURNAL_SECTOR_SIZE * JOURNAL_SUM_SIZE, piece(2),
                                  sectors * JOURNAL_SUM_SIZE);
         if (!ok) break;
-        auto is_plain = [&](uint32_t i) {
-            return checksum64(data + i * JOURNAL_SECTOR_SIZE, JOURNAL_SECTOR_SIZE) ==
-                   get_le64(piece(2) + i * JOURNAL_SUM_SIZE);
-        };
         uint32_t plain_run = 0;
-        while (on_lane && plain_run < sectors && is_plain(plain_run))
+        while (on_lane && plain_run < sectors && matches_sum(data, plain_run))
             ++plain_run;
         if (on_lane && plain_run == sectors) {
             const Encrypted before = pending;
@@ -264,10 +260,7 @@ bool InPlaceEncryption::mend_piece(const JournalRecord &r, uint8_t *data, uint32
                                    uint8_t *chain) {
     const uint32_t block = cipher_.block_size;
     const bool want_ciphertext = r.kind == RecordKind::Data;
-    auto is_plain = [&](uint32_t i) {
-        return checksum64(data + i * JOURNAL_SECTOR_SIZE, JOURNAL_SECTOR_SIZE) ==
-               get_le64(piece(2) + i * JOURNAL_SUM_SIZE);
-    };
+    auto is_plain = [&](uint32_t i) { return matches_sum(data, i); };
     bool ok = true;
     for (uint32_t first = 0; ok && first < sectors;) {
         const bool plain = is_plain(first);
@@ -291,6 +284,12 @@ bool InPlaceEncryption::mend_piece(const JournalRecord &r, uint8_t *data, uint32
         first = end;
     }
     return ok;
+}
+
+// Whether sector `i` of a piece read into `data` is what its sum (in piece 2) says.
+bool InPlaceEncryption::matches_sum(const uint8_t *data, uint32_t i) {
+    return checksum64(data + i * JOURNAL_SECTOR_SIZE, JOURNAL_SECTOR_SIZE) ==
+           get_le64(piece(2) + i * JOURNAL_SUM_SIZE);
 }
 
 // Writes a mended piece into the file; the disk takes it while the cipher works on the next,
@@ -323,9 +322,11 @@ bool InPlaceEncryption::forward() {
         if (record.sequence != sequence_ || record.offset != done_) return false;
         const uint64_t after = done_ + length;
         next_begun = after < chunked_end_;
-        if (next_begun)
-            begin_sums(RecordKind::Data, after, std::min(run_, chunked_end_ - after),
-                       after + std::min(run_, chunked_end_ - after), sequence_ + 1, &next);
+        if (next_begun) {
+            const uint64_t next_length = std::min(run_, chunked_end_ - after);
+            begin_sums(RecordKind::Data, after, next_length, after + next_length, sequence_ + 1,
+                       &next);
+        }
         beside_ = next_begun ? &next : nullptr;
         const bool committed = commit(record);
         beside_ = nullptr;

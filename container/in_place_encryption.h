@@ -91,6 +91,7 @@ private:
     }
     bool mend(const JournalRecord &record, bool check_only);
     bool mend_piece(const JournalRecord &record, uint8_t *data, uint32_t sectors, uint8_t *chain);
+    bool matches_sum(const uint8_t *data, uint32_t sector);
     bool write_piece(const uint8_t *data, uint64_t offset, uint32_t length);
     struct Encrypted { // a piece on the cipher lane
         uint8_t *data = nullptr;
