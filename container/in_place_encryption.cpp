@@ -154,25 +154,26 @@ void InPlaceEncryption::begin_sums(RecordKind kind, uint64_t offset, uint64_t le
 }
 
 // The next piece of a record's region: read into `data` (with `decrypt`, decrypted by the
-// context, which the caller set up), its sector sums into `sums` and the journal.
-bool InPlaceEncryption::sum_piece(RecordSums &r, bool decrypt, uint8_t *data, uint8_t *sums) {
-    const JournalRecord &record = r.record;
-    const auto n = static_cast<uint32_t>(std::min<uint64_t>(piece_size_, record.length - r.at));
-    if (!s_.source->seek(static_cast<int64_t>(record.offset + r.at), Origin::Begin) ||
+// context, which the caller set up), its sector sums into `sector_sums` and the journal.
+bool InPlaceEncryption::sum_piece(RecordSums &sums, bool decrypt, uint8_t *data,
+                                  uint8_t *sector_sums) {
+    const JournalRecord &record = sums.record;
+    const auto n = static_cast<uint32_t>(std::min<uint64_t>(piece_size_, record.length - sums.at));
+    if (!s_.source->seek(static_cast<int64_t>(record.offset + sums.at), Origin::Begin) ||
         !platform::read_exact(*s_.source, data, n) ||
         (decrypt &&
          convmech_update(cipher_.algorithm, cipher_.decrypt_mode, &s_.context, data, data, n) != 0))
         return false;
-    r.plain.update(data, n);
+    sums.plain.update(data, n);
     const uint32_t sectors = n / JOURNAL_SECTOR_SIZE;
     for (uint32_t i = 0; i < sectors; ++i)
-        put_le64(sums + i * JOURNAL_SUM_SIZE,
+        put_le64(sector_sums + i * JOURNAL_SUM_SIZE,
                  checksum64(data + i * JOURNAL_SECTOR_SIZE, JOURNAL_SECTOR_SIZE));
-    r.stored.update(sums, sectors * JOURNAL_SUM_SIZE);
-    if (!journal_.write_bytes(record, r.at / JOURNAL_SECTOR_SIZE * JOURNAL_SUM_SIZE, sums,
+    sums.stored.update(sector_sums, sectors * JOURNAL_SUM_SIZE);
+    if (!journal_.write_bytes(record, sums.at / JOURNAL_SECTOR_SIZE * JOURNAL_SUM_SIZE, sector_sums,
                               sectors * JOURNAL_SUM_SIZE))
         return false;
-    r.at += n;
+    sums.at += n;
     return true;
 }
 

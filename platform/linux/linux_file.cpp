@@ -62,17 +62,18 @@ LinuxFile::~LinuxFile() {
 bool LinuxFile::read(void *buffer, size_t count, size_t *done) {
     *done = 0;
     auto *bytes = static_cast<uint8_t *>(buffer);
-    while (*done < count) {
-        const ssize_t got = positioned_
-                                ? ::pread(fd_, bytes + *done, count - *done, offset_ + *done)
-                                : ::read(fd_, bytes + *done, count - *done);
+    bool ok = true;
+    while (ok && *done < count) {
+        const off_t at = offset_ + static_cast<off_t>(*done);
+        const ssize_t got = positioned_ ? ::pread(fd_, bytes + *done, count - *done, at)
+                                        : ::read(fd_, bytes + *done, count - *done);
         if (got < 0 && errno == EINTR) continue;
-        if (got < 0) return false;
-        if (got == 0) break;
+        ok = got >= 0;
+        if (got <= 0) break;
         *done += static_cast<size_t>(got);
     }
     offset_ += static_cast<off_t>(*done);
-    return true;
+    return ok;
 }
 
 bool LinuxFile::write(const void *buffer, size_t count, size_t *done) {
@@ -80,9 +81,9 @@ bool LinuxFile::write(const void *buffer, size_t count, size_t *done) {
     const auto *bytes = static_cast<const uint8_t *>(buffer);
     bool ok = true;
     while (ok && *done < count) {
-        const ssize_t put = positioned_
-                                ? ::pwrite(fd_, bytes + *done, count - *done, offset_ + *done)
-                                : ::write(fd_, bytes + *done, count - *done);
+        const off_t at = offset_ + static_cast<off_t>(*done);
+        const ssize_t put = positioned_ ? ::pwrite(fd_, bytes + *done, count - *done, at)
+                                        : ::write(fd_, bytes + *done, count - *done);
         if (put < 0 && errno == EINTR) continue;
         ok = put > 0;
         if (ok) *done += static_cast<size_t>(put);
