@@ -28,7 +28,7 @@ uint32_t record_capacity(const CipherChoice &cipher, uint64_t plain_size, uint64
 uint64_t record_run(uint32_t capacity);
 
 // Records pass between file, cipher and journal in pieces of this size, so memory stays small
-// whatever the record size; three pieces make the session's work area.
+// whatever the record size; a few pieces make the session's work area (work_size).
 constexpr uint32_t JOURNAL_PIECE_SIZE = 256 * 1024;
 // Records of whole chunks keep only a checksum of each sector of their plain bytes: a write cut
 // short by a kill or a power cut leaves each sector old or new, and the sums tell which.
