@@ -70,11 +70,9 @@ void CipherLane::wait() {
 }
 
 void CipherLane::loop() {
-    std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
-        lock.unlock();
         spin_until([this] { return busy_.load() || closing_.load(); });
-        lock.lock();
+        std::unique_lock<std::mutex> lock(mutex_);
         changed_.wait(lock, [this] { return busy_.load() || closing_.load(); });
         if (!busy_) return; // closing, nothing left to run
         std::function<void()> job = std::move(job_);
