@@ -407,7 +407,9 @@ private:
 
 // At most this many files in flight, and files of at least kLargeFile bytes no more than the
 // processor's cores: small files wait mostly on the disk's flushes, large ones on the cipher.
-constexpr size_t kMostInFlight = 16;
+// The more flushes wait together, the more of them the disk serves as one: 1000 files of 4 KiB
+// took a third less time with 64 in flight than with 16; with 128 no less, with 256 more.
+constexpr size_t kMostInFlight = 64;
 constexpr uint64_t kLargeFile = 4u << 20;
 
 // The files of a batch on their way. Each is planned on the calling thread in the batch's
