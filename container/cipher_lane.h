@@ -25,6 +25,8 @@ public:
     void start(std::function<void()> job);
     // Returns once the job given last has run.
     void wait();
+    // Whether the job given last has run, without waiting.
+    bool idle() const { return !busy_.load(); }
 
 private:
     void loop();

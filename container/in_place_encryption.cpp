@@ -2,7 +2,9 @@
 // a full disk shows before any byte changes; then its chunks are overwritten with ciphertext and
 // the tail, key check block, final block and trailer follow. Every overwrite goes through the
 // journal (container/journal.h): recorded and flushed first, then written, and flushed before
-// the next record is sealed.
+// its slot in the journal is used again. Those flushes are made beside the work (flush_lane.h):
+// while one record is encrypted and written, the record before it goes to disk, then the next
+// one is sealed, and the one after that is summed.
 //
 // A failure of a read or write, or the file changing size under us, takes the encryption back:
 // the ciphertext is decrypted again, from the end towards the start and through the journal as
@@ -19,6 +21,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 namespace {
 
@@ -41,9 +44,9 @@ uint32_t record_capacity(const CipherChoice &cipher, uint64_t plain_size, uint64
 }
 
 size_t work_size(const CipherChoice &cipher, uint64_t plain_size) {
-    // Where a record has several pieces: a fourth for the cipher lane, and two for the next
-    // record's sums taken beside it.
-    const size_t pieces = wide_work(plain_size) ? 6 : 3;
+    // Where a record has several pieces: a fourth for the cipher lane, and a fifth for the
+    // pieces of a record ahead read for their sums beside it.
+    const size_t pieces = wide_work(plain_size) ? 5 : 3;
     return pieces * work_piece_size(cipher, plain_size);
 }
 
@@ -86,9 +89,9 @@ bool InPlaceEncryption::crypt(uint32_t mode, uint64_t offset, uint8_t *data, uin
     return ok;
 }
 
-// Seals a record (what it keeps is in the journal already), then writes it into the file. The
-// record before it is flushed only now, just before a seal that may reuse the slot before it:
-// the disk writes one record while the next one's sums are taken and journaled.
+// Seals a record (what it keeps is in the journal already), then writes it into the file:
+// the final record and undo records, which follow what is on disk. Records of whole chunks go
+// their own way (forward).
 bool InPlaceEncryption::commit(JournalRecord record) {
     record.sequence = sequence_;
     if (!flush_target() || !journal_.seal(record)) return false;
@@ -101,11 +104,35 @@ bool InPlaceEncryption::commit(JournalRecord record) {
     return true;
 }
 
+// Every write given so far on disk, the flushes beside included.
 bool InPlaceEncryption::flush_target() {
+    if (!flushed_beside()) return false;
     if (!unflushed_) return true;
     if (!s_.target->flush()) return false;
     unflushed_ = false;
+    durable_below_ = sequence_;
     return true;
+}
+
+// Waits for the flush beside; once the file's is made, the records it covered are on disk. A
+// failed one leaves the file's writes to be flushed again.
+bool InPlaceEncryption::flushed_beside() {
+    const bool ok = flusher_.wait();
+    if (!ok)
+        unflushed_ = true;
+    else if (file_flush_given_)
+        durable_below_ = file_flush_covers_;
+    file_flush_given_ = false;
+    return ok;
+}
+
+// The writes of the records before the one about to be put, flushed beside it.
+void InPlaceEncryption::give_file_flush() {
+    file_flush_covers_ = sequence_;
+    file_flush_given_ = true;
+    unflushed_ = false;
+    platform::File *const target = s_.target.get();
+    flusher_.start([target] { return target->flush(); });
 }
 
 // Writes a record into the file, unflushed until the next seal or the finish: a run of chunks
@@ -157,6 +184,16 @@ void InPlaceEncryption::begin_sums(RecordKind kind, uint64_t offset, uint64_t le
 // context, which the caller set up), its sector sums into `sector_sums` and the journal.
 bool InPlaceEncryption::sum_piece(RecordSums &sums, bool decrypt, uint8_t *data,
                                   uint8_t *sector_sums) {
+    const uint64_t at = sums.at;
+    return take_sums(sums, decrypt, data, sector_sums) &&
+           journal_.write_bytes(sums.record, at / JOURNAL_SECTOR_SIZE * JOURNAL_SUM_SIZE,
+                                sector_sums,
+                                (sums.at - at) / JOURNAL_SECTOR_SIZE * JOURNAL_SUM_SIZE);
+}
+
+// The same, the sums into `sector_sums` only.
+bool InPlaceEncryption::take_sums(RecordSums &sums, bool decrypt, uint8_t *data,
+                                  uint8_t *sector_sums) {
     const JournalRecord &record = sums.record;
     const auto n = static_cast<uint32_t>(std::min<uint64_t>(piece_size_, record.length - sums.at));
     if (!s_.source->seek(static_cast<int64_t>(record.offset + sums.at), Origin::Begin) ||
@@ -170,9 +207,6 @@ bool InPlaceEncryption::sum_piece(RecordSums &sums, bool decrypt, uint8_t *data,
         put_le64(sector_sums + i * JOURNAL_SUM_SIZE,
                  checksum64(data + i * JOURNAL_SECTOR_SIZE, JOURNAL_SECTOR_SIZE));
     sums.stored.update(sector_sums, sectors * JOURNAL_SUM_SIZE);
-    if (!journal_.write_bytes(record, sums.at / JOURNAL_SECTOR_SIZE * JOURNAL_SUM_SIZE, sector_sums,
-                              sectors * JOURNAL_SUM_SIZE))
-        return false;
     sums.at += n;
     return true;
 }
@@ -235,8 +269,9 @@ bool InPlaceEncryption::mend(const JournalRecord &r, bool check_only) {
             });
             ok = before.length == 0 ||
                  (before_ok && write_piece(before.data, before.offset, before.length));
-            if (ok && beside_ && beside_->at < beside_->record.length)
-                ok = sum_piece(*beside_, false, piece(4), piece(5));
+            // Not before a piece of this record is written: the flush of the record before
+            // may be made after that, here as where it is made on a thread of its own.
+            if (ok && pipelined_ && at > 0) ok = step_ahead(false);
             other = !other;
             at += n;
             continue;
@@ -304,34 +339,35 @@ bool InPlaceEncryption::write_piece(const uint8_t *data, uint64_t offset, uint32
 }
 
 bool InPlaceEncryption::forward() {
-    // Each record's sums are taken while the record before it is written (beside_, between the
-    // cipher lane's pieces): into the journal's other slot, free once that record is sealed.
-    RecordSums next;
-    bool next_begun = false;
+    if (done_ < chunked_end_) {
+        const uint64_t longest = std::min(run_, chunked_end_ - done_);
+        ahead_sums_.reset(new (std::nothrow)
+                              uint8_t[longest / JOURNAL_SECTOR_SIZE * JOURNAL_SUM_SIZE]);
+        if (!ahead_sums_) return false;
+    }
+    durable_below_ = sequence_; // nothing written yet, or flushed by the recovery
+    next_sealed_ = false;
+    begin_ahead(done_, sequence_);
     while (done_ < chunked_end_) {
         // Asked between records, where a stop is taken back like a failure.
         if (s_.progress && !s_.progress->advance(done_, header_.plain_size)) {
             stopped_ = true;
             return false;
         }
-        const uint64_t length = std::min(run_, chunked_end_ - done_);
-        if (!next_begun)
-            begin_sums(RecordKind::Data, done_, length, done_ + length, sequence_, &next);
-        while (next.at < length)
-            if (!sum_piece(next, false, piece(wide_ ? 4 : 0), piece(wide_ ? 5 : 1))) return false;
-        const JournalRecord record = finished(next);
+        if (!step_ahead(true)) return false;
+        const JournalRecord record = next_;
+        next_sealed_ = false;
         if (record.sequence != sequence_ || record.offset != done_) return false;
-        const uint64_t after = done_ + length;
-        next_begun = after < chunked_end_;
-        if (next_begun) {
-            const uint64_t next_length = std::min(run_, chunked_end_ - after);
-            begin_sums(RecordKind::Data, after, next_length, after + next_length, sequence_ + 1,
-                       &next);
-        }
-        beside_ = next_begun ? &next : nullptr;
-        const bool committed = commit(record);
-        beside_ = nullptr;
-        if (!committed) return false;
+        if (unflushed_) give_file_flush();
+        ++sequence_;
+        last_ = record;
+        last_unput_ = true;
+        pipelined_ = true;
+        const bool put_whole = put(record);
+        pipelined_ = false;
+        if (!put_whole) return false;
+        last_unput_ = false;
+        done_ = record.done;
     }
     if (s_.progress && !s_.progress->may_finish()) {
         stopped_ = true;
@@ -342,10 +378,60 @@ bool InPlaceEncryption::forward() {
     return s_.target->size(&size_now) && size_now == reserved_ && tail_record();
 }
 
+void InPlaceEncryption::begin_ahead(uint64_t offset, uint64_t sequence) {
+    ahead_begun_ = offset < chunked_end_;
+    if (!ahead_begun_) return;
+    const uint64_t length = std::min(run_, chunked_end_ - offset);
+    begin_sums(RecordKind::Data, offset, length, offset + length, sequence, &ahead_);
+}
+
+// A step for the records ahead of the one being put: a piece of the sums of the record ahead,
+// taken into memory; once they are whole, the record before is sealed, and the slot is free,
+// the sums and the header stored and their flush given. At a record's boundary, where the next
+// record must be sealed and on disk before it is put, what is left is done, waiting as needed.
+bool InPlaceEncryption::step_ahead(bool at_boundary) {
+    if (file_flush_given_ && flusher_.settled() && !flushed_beside()) return false;
+    // The record ahead is the next to put: two pieces a step, so that it is sealed halfway
+    // through the record being put, and the one after it summed before the next boundary.
+    const bool next = !next_sealed_;
+    if (ahead_begun_ && ahead_.at < ahead_.record.length && (next || !at_boundary)) {
+        uint8_t *const data = piece(wide_ ? 4 : 0);
+        for (int pieces = at_boundary ? -1
+                          : next      ? 2
+                                      : 1;
+             pieces != 0 && ahead_.at < ahead_.record.length; --pieces)
+            if (!take_sums(ahead_, false, data,
+                           ahead_sums_.get() + ahead_.at / JOURNAL_SECTOR_SIZE * JOURNAL_SUM_SIZE))
+                return false;
+        if (!at_boundary && ahead_.at < ahead_.record.length) return true;
+    }
+    if (!next_sealed_ && ahead_begun_ && ahead_.at == ahead_.record.length) {
+        if (!slot_free(ahead_.record.sequence)) {
+            if (!at_boundary) return true;
+            if (!flushed_beside() || !slot_free(ahead_.record.sequence)) return false;
+        }
+        if (!store_ahead()) return false;
+    }
+    return !at_boundary || (next_sealed_ && flushed_beside());
+}
+
+// The record ahead into its slot, sealed; its flush beside the work.
+bool InPlaceEncryption::store_ahead() {
+    next_ = finished(ahead_);
+    if (!journal_.write_bytes(next_, 0, ahead_sums_.get(), next_.stored) ||
+        !journal_.write_seal(next_))
+        return false;
+    next_sealed_ = true;
+    flusher_.start([this] { return journal_.flush(); });
+    begin_ahead(next_.done, next_.sequence + 1);
+    return true;
+}
+
 // The tail after the whole chunks, read from the file, sealed and committed as the final record.
 bool InPlaceEncryption::tail_record() {
+    // Its slot held the record two before it: everything written goes to disk first.
     JournalRecord record;
-    return journal_tail(&record) && commit(record);
+    return flush_target() && journal_tail(&record) && commit(record);
 }
 
 // The final record's bytes into the journal, not yet sealed.
@@ -514,6 +600,8 @@ bool InPlaceEncryption::take_back() {
         last_unput_ = false;
         done_ = last_.done;
     }
+    // The undo records take slots of records whose writes may not be on disk yet.
+    if (!flush_target()) return false;
     if (done_ > chunked_end_ && !tail_undo_record()) return false;
     while (done_ > 0) {
         const uint64_t start = done_ - std::min(done_, run_);

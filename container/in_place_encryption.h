@@ -6,8 +6,11 @@
 #include "container/cipher_choice.h"
 #include "container/cipher_lane.h"
 #include "container/crypt_session.h"
+#include "container/flush_lane.h"
 #include "container/journal.h"
 
+#include <memory>
+#include <optional>
 #include <string>
 
 struct EncryptOutput;
@@ -52,7 +55,7 @@ public:
           chunked_end_(header.plain_size / CONTAINER_CHUNK_SIZE * CONTAINER_CHUNK_SIZE),
           reserved_(reserved_size(cipher, header.plain_size)), run_(record_run(header.capacity)),
           piece_size_(work_piece_size(cipher, header.plain_size)),
-          wide_(wide_work(header.plain_size)) {}
+          wide_(wide_work(header.plain_size)), flusher_(platform::file_system().concurrent()) {}
 
     // Once whole, the container is to take `output->name` (none: it stays at `path`).
     void rename_to(const char *path, const EncryptOutput *output) {
@@ -76,7 +79,15 @@ private:
     };
     void begin_sums(RecordKind kind, uint64_t offset, uint64_t length, uint64_t done,
                     uint64_t sequence, RecordSums *sums);
+    bool take_sums(RecordSums &sums, bool decrypt, uint8_t *data, uint8_t *sector_sums);
     bool sum_piece(RecordSums &sums, bool decrypt, uint8_t *data, uint8_t *sector_sums);
+    void begin_ahead(uint64_t offset, uint64_t sequence);
+    bool step_ahead(bool at_boundary);
+    bool store_ahead();
+    void give_file_flush();
+    bool flushed_beside();
+    // A record's slot is free once the record two before it, which had it, is on disk.
+    bool slot_free(uint64_t sequence) const { return sequence <= durable_below_ + 1; }
     static JournalRecord finished(const RecordSums &sums);
     bool tail_record();
     bool journal_tail(JournalRecord *record);
@@ -104,7 +115,10 @@ private:
     bool plausible(const JournalRecord &record) const;
     enum class Region { Untouched, Written, Unknown };
     Region region_state(const JournalRecord &record);
-    int newest_record(JournalRecord *newest, bool *found, bool *written);
+    int newest_record(JournalRecord *newest, bool *found, bool *written, JournalRecord *before,
+                      bool *before_found);
+    int record_before(const std::optional<JournalRecord> &other, const JournalRecord &newest,
+                      JournalRecord *before, bool *found);
     bool belongs_here(const JournalRecord *newest, bool written);
     bool finish();
     int complete();
@@ -134,6 +148,17 @@ private:
     bool stopped_ = false;    // the caller's progress asked to stop
     const char *path_ = nullptr;
     const EncryptOutput *output_ = nullptr;
-    RecordSums *beside_ = nullptr; // the next record's sums, taken while mending this one
-    CipherLane lane_;              // last: ends before anything it works on
+    // Records ahead of the one being put (forward): the next one sealed, its flush given to
+    // the flusher, and the one after it summed into memory meanwhile.
+    bool pipelined_ = false; // mend takes steps ahead between the cipher lane's pieces
+    JournalRecord next_;
+    bool next_sealed_ = false;
+    RecordSums ahead_;
+    bool ahead_begun_ = false;
+    std::unique_ptr<uint8_t[]> ahead_sums_;
+    uint64_t durable_below_ = 0; // every record of a lower sequence is on disk in the file
+    bool file_flush_given_ = false;
+    uint64_t file_flush_covers_ = 0; // records below this sequence, once it is made
+    FlushLane flusher_;
+    CipherLane lane_; // last: ends before anything it works on
 };

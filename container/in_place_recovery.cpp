@@ -1,5 +1,6 @@
-// Taking up an encryption that was cut short: the newest whole record of the journal is checked
-// against the file, written again, and the encryption goes on from where it says.
+// Taking up an encryption that was cut short: the newest whole record of the journal (and the
+// record before it, whose writes may not all have reached the disk while the newest was written)
+// is checked against the file, written again, and the encryption goes on from where it says.
 #include "container/in_place_encryption.h"
 
 #include "container/checksum.h"
@@ -136,11 +137,13 @@ InPlaceEncryption::Region InPlaceEncryption::region_state(const JournalRecord &r
 
 // The record the file is to be taken up from, its bytes whole in the journal unless *written
 // (then they are in the file already); *found false when the encryption had not written any.
+// *before_found: the record before it is to be written again first (record_before).
 // A newest record whose bytes are spoilt was either cut short by a crash before they were
 // flushed, so the file never saw them and the record before it holds, or spoilt later, after
 // they were written: the file tells which, or nothing is risked.
-int InPlaceEncryption::newest_record(JournalRecord *newest, bool *found, bool *written) {
-    *found = *written = false;
+int InPlaceEncryption::newest_record(JournalRecord *newest, bool *found, bool *written,
+                                     JournalRecord *before, bool *before_found) {
+    *found = *written = *before_found = false;
     std::optional<JournalRecord> slots[2];
     if (!journal_.headers(slots)) return CRYPT_ERR_FILE;
     if (slots[0] && slots[1] && slots[0]->sequence > slots[1]->sequence)
@@ -154,13 +157,13 @@ int InPlaceEncryption::newest_record(JournalRecord *newest, bool *found, bool *w
     if (whole) {
         *newest = *slots[1];
         *found = true;
-        return CRYPT_OK;
+        return record_before(slots[0], *newest, before, before_found);
     }
     switch (region_state(*slots[1])) {
     case Region::Written:
         *newest = *slots[1];
         *found = *written = true;
-        return CRYPT_OK;
+        return record_before(slots[0], *newest, before, before_found);
     case Region::Untouched:
         if (!slots[0]) return slots[1]->sequence == 0 ? CRYPT_OK : CRYPT_ERR_FORMAT;
         if (slots[0]->sequence + 1 != slots[1]->sequence ||
@@ -175,10 +178,30 @@ int InPlaceEncryption::newest_record(JournalRecord *newest, bool *found, bool *w
     return CRYPT_ERR_FORMAT;
 }
 
+// The record of whole chunks before the newest one, while its slot was not yet taken: its
+// writes are flushed only while the newest is written. Once the next record's bytes go into its
+// slot, it is on disk (a spoilt one is not needed). An older journal's is on disk too, and
+// writing it again changes nothing.
+int InPlaceEncryption::record_before(const std::optional<JournalRecord> &other,
+                                     const JournalRecord &newest, JournalRecord *before,
+                                     bool *found) {
+    *found = false;
+    if (!other || other->kind != RecordKind::Data || other->sequence + 1 != newest.sequence ||
+        (newest.kind != RecordKind::Data && newest.kind != RecordKind::Final))
+        return CRYPT_OK;
+    bool whole = false;
+    if (!journal_.verify(*other, piece(0), piece_size_, &whole)) return CRYPT_ERR_FILE;
+    if (!whole) return CRYPT_OK;
+    if (other->done != newest.offset) return CRYPT_ERR_FORMAT;
+    *before = *other;
+    *found = true;
+    return CRYPT_OK;
+}
+
 int InPlaceEncryption::resume() {
-    JournalRecord newest;
-    bool found = false, written = false;
-    const int result = newest_record(&newest, &found, &written);
+    JournalRecord newest, before;
+    bool found = false, written = false, before_found = false;
+    const int result = newest_record(&newest, &found, &written, &before, &before_found);
     if (result != CRYPT_OK) return result;
     if (found && newest.kind == RecordKind::Done) {
         // The container was whole; only its name and the journal's deletion were left.
@@ -188,6 +211,11 @@ int InPlaceEncryption::resume() {
         done_ = newest.done;
         if (output_ == nullptr) return journal_.remove() ? CRYPT_OK : CRYPT_ERR_FILE;
         return take_name(true);
+    }
+    // The record before first: the newest's check reads its chaining block from it.
+    if (before_found) {
+        if (!belongs_here(&before, false)) return CRYPT_ERR_FORMAT;
+        if (!put(before)) return CRYPT_ERR_FILE;
     }
     if (!belongs_here(found ? &newest : nullptr, written)) return CRYPT_ERR_FORMAT;
     if (found) {
@@ -202,6 +230,8 @@ int InPlaceEncryption::resume() {
         last_unput_ = false;
         done_ = newest.done;
     }
+    // On disk before the journal's slots are used again.
+    if (!flush_target()) return failed(CRYPT_ERR_FILE);
     if (!(found && newest.kind == RecordKind::Final) && !forward()) return failed(CRYPT_ERR_FILE);
     return complete();
 }

@@ -275,16 +275,22 @@ bool Journal::read_bytes(const JournalRecord &record, uint64_t at, uint8_t *data
 }
 
 bool Journal::seal(const JournalRecord &record) {
+    // A record sealed before the journal has its name goes to disk with the header.
+    return write_seal(record) && (published_.empty() ? flush() : publish());
+}
+
+bool Journal::write_seal(const JournalRecord &record) {
     uint8_t header[JOURNAL_RECORD_HEADER];
     encode_record(record, header);
-    const bool written =
-        file_ && record.stored <= capacity_ &&
-        file_->seek(static_cast<int64_t>(slot_offset(record.sequence)), Origin::Begin) &&
-        platform::write_exact(*file_, header, sizeof header) &&
-        file_->seek(static_cast<int64_t>(copy_offset(record.sequence)), Origin::Begin) &&
-        platform::write_exact(*file_, header, sizeof header);
-    // A record sealed before the journal has its name goes to disk with the header.
-    return written && (published_.empty() ? file_->flush() : publish());
+    return file_ && record.stored <= capacity_ &&
+           file_->seek(static_cast<int64_t>(slot_offset(record.sequence)), Origin::Begin) &&
+           platform::write_exact(*file_, header, sizeof header) &&
+           file_->seek(static_cast<int64_t>(copy_offset(record.sequence)), Origin::Begin) &&
+           platform::write_exact(*file_, header, sizeof header);
+}
+
+bool Journal::flush() {
+    return file_ && file_->flush();
 }
 
 bool Journal::headers(std::optional<JournalRecord> slots[2]) {

@@ -11,8 +11,10 @@
 // a half-written region be told and made whole (for a run of whole chunks a checksum per sector
 // of its plain bytes, for the tail the bytes themselves). A record is flushed before the file is
 // touched, and the file is flushed before the record's slot is used again; the two slots
-// alternate, so the newest whole record always describes the file: once it is written,
-// everything below `done` is ciphertext and every byte from `done` to the plain size plain.
+// alternate, so the newest whole record, with the record before it while that one's slot is
+// not taken (its writes may still be on their way to the disk while the newest is written),
+// describes the file: once they are written, everything below `done` is ciphertext and every
+// byte from `done` to the plain size plain.
 // Records carry a sequence number and checksums, so a record cut short by a crash is recognised
 // and the one before it used.
 //
@@ -110,6 +112,10 @@ public:
     // journal flushed.
     bool write_bytes(const JournalRecord &record, uint64_t at, const uint8_t *data, size_t length);
     bool seal(const JournalRecord &record);
+    // The same in two steps, for a journal that has its name: the headers written, then the
+    // flush, which may be made on another thread while this one writes nothing to the journal.
+    bool write_seal(const JournalRecord &record);
+    bool flush();
     bool read_bytes(const JournalRecord &record, uint64_t at, uint8_t *data, size_t length);
     // The record each slot holds, from either copy of its header (the newer when they differ);
     // an empty slot when neither reads.

@@ -101,8 +101,14 @@ public:
     std::string module_path() override {
         return inner_.module_path();
     }
+    // Under Wine a process killed from a thread other than its first never ends: there every
+    // call that can be fatal is made on the engine's thread.
     bool concurrent() const override {
+#ifdef _WIN32
+        return false;
+#else
         return inner_.concurrent();
+#endif
     }
     platform::NameKind name_kind(const std::string &path) override {
         return inner_.name_kind(path);
