@@ -44,9 +44,8 @@ uint32_t record_capacity(const CipherChoice &cipher, uint64_t plain_size, uint64
 }
 
 size_t work_size(const CipherChoice &cipher, uint64_t plain_size) {
-    // Where a record has several pieces: a fourth for the cipher lane, and a fifth for the
-    // pieces of a record ahead read for their sums beside it.
-    const size_t pieces = wide_work(plain_size) ? 5 : 3;
+    // Where a record has several pieces: a fourth for the cipher lane.
+    const size_t pieces = wide_work(plain_size) ? 4 : 3;
     return pieces * work_piece_size(cipher, plain_size);
 }
 
@@ -395,7 +394,7 @@ bool InPlaceEncryption::step_ahead(bool at_boundary) {
     // through the record being put, and the one after it summed before the next boundary.
     const bool next = !next_sealed_;
     if (ahead_begun_ && ahead_.at < ahead_.record.length && (next || !at_boundary)) {
-        uint8_t *const data = piece(wide_ ? 4 : 0);
+        uint8_t *const data = piece(1); // free between the pieces mend_piece takes
         for (int pieces = at_boundary ? -1
                           : next      ? 2
                                       : 1;

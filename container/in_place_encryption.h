@@ -40,7 +40,7 @@ constexpr uint32_t JOURNAL_SUM_SIZE = 8;
 // A file without a whole chunk has one record, its tail: pieces that hold any record it could
 // have keep the work area (allocated and wiped for every file) small for small files.
 uint32_t work_piece_size(const CipherChoice &cipher, uint64_t plain_size);
-// The work area: three such pieces, and three more where records have several pieces.
+// The work area: three such pieces, and a fourth where records have several pieces.
 size_t work_size(const CipherChoice &cipher, uint64_t plain_size);
 inline bool wide_work(uint64_t plain_size) {
     return plain_size > JOURNAL_PIECE_SIZE;
