@@ -390,15 +390,14 @@ void InPlaceEncryption::begin_ahead(uint64_t offset, uint64_t sequence) {
 // record must be sealed and on disk before it is put, what is left is done, waiting as needed.
 bool InPlaceEncryption::step_ahead(bool at_boundary) {
     if (file_flush_given_ && flusher_.settled() && !flushed_beside()) return false;
-    // The record ahead is the next to put: two pieces a step, so that it is sealed halfway
-    // through the record being put, and the one after it summed before the next boundary.
+    // While the record ahead is the next to put, two pieces a step: it is sealed halfway
+    // through the record being put, and the one after it is summed before the next boundary.
     const bool next = !next_sealed_;
     if (ahead_begun_ && ahead_.at < ahead_.record.length && (next || !at_boundary)) {
         uint8_t *const data = piece(1); // free between the pieces mend_piece takes
-        for (int pieces = at_boundary ? -1
-                          : next      ? 2
-                                      : 1;
-             pieces != 0 && ahead_.at < ahead_.record.length; --pieces)
+        const int pieces = next ? 2 : 1;
+        for (int taken = 0; ahead_.at < ahead_.record.length && (at_boundary || taken < pieces);
+             ++taken)
             if (!take_sums(ahead_, false, data,
                            ahead_sums_.get() + ahead_.at / JOURNAL_SECTOR_SIZE * JOURNAL_SUM_SIZE))
                 return false;
