@@ -19,7 +19,8 @@ public:
     FlushLane(const FlushLane &) = delete;
     FlushLane &operator=(const FlushLane &) = delete;
 
-    // Waits for the flush given before, then gives this one (true: it succeeded).
+    // Waits for the flush given before, then gives this one, which returns whether it
+    // succeeded.
     void start(std::function<bool()> flush);
     // Whether the flush given last has been made; never waits for the disk on a thread.
     bool settled();

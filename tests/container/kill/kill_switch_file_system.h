@@ -101,8 +101,9 @@ public:
     std::string module_path() override {
         return inner_.module_path();
     }
-    // Under Wine a process killed from a thread other than its first never ends: there every
-    // call that can be fatal is made on the engine's thread.
+    // Under Wine a process killed from a thread other than its first never ends: there the
+    // batch runs one file after another and the engine makes its flushes itself, all on the
+    // first thread.
     bool concurrent() const override {
 #ifdef _WIN32
         return false;
